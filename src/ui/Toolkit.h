@@ -1,0 +1,205 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "text/Text.h"
+
+// The window-and-unit contract. Handlers never hold widget pointers: they name
+// a unit by (window, unit), read and write its properties by name, and the
+// toolkit raises events on units and calls the handler a window's binding
+// table names for (unit, event). Everything here runs on the UI thread.
+namespace avatrix::ui {
+
+// 0x00BBGGRR. Distinct from int so that a property value says which it is.
+struct Colour {
+    std::uint32_t ref = 0;
+    friend bool operator==(Colour, Colour) = default;
+};
+inline constexpr Colour kDefaultColour{0xFF000000u};
+
+enum class Kind {
+    Window,
+    EditBox,
+    PicBox,
+    Label,
+    Button,
+    ColorPicker,
+    HyperLinker,
+    CommonDlg,
+    TransLabel,
+    DropTarget,
+};
+
+enum class Prop {
+    // every kind
+    Left,
+    Top,
+    Width,
+    Height,
+    Visible,
+    Disabled,
+    TabStop,
+    // window
+    Caption,  // also Label, Button, HyperLinker, TransLabel
+    Border,   // also EditBox, PicBox
+    BackColour,  // also PicBox
+    ControlBox,
+    MaxButton,
+    MinButton,
+    Position,
+    Movable,
+    EscCloses,
+    ShowInTaskbar,
+    FreeMove,
+    AlwaysOnTop,
+    ClassName,
+    // EditBox
+    Content,
+    InputMode,
+    MaxLength,
+    // PicBox
+    Picture,
+    DisplayMode,
+    // ColorPicker
+    Colour,
+    // HyperLinker
+    Address,
+    // CommonDlg
+    DialogKind,  // the unit table's `Kind`: 0 open file, 1 save file, 2 font
+    FileName,
+    Filter,
+    InitialDir,
+    FontBold,
+    FontItalic,
+    FontStrikeOut,
+    FontUnderline,
+    FontName,
+    FontSize,
+    // TransLabel
+    Font,
+    TextColour,
+    // DropTarget
+    AcceptFiles,
+};
+
+// The TransLabel font record; each member is addressable by itself.
+struct FontRecord {
+    int angle = 0;  // tenths of a degree, kept modulo 3600
+    bool bold = false;
+    bool italic = false;
+    bool strikeOut = false;
+    bool underline = false;
+    int size = 0;  // points; 0 is the face's default height
+    Text face;     // 1 to 31 bytes; anything else reads as "宋体"
+    friend bool operator==(const FontRecord&, const FontRecord&) = default;
+};
+enum class FontMember { Angle = 0, Bold = 1, Italic = 2, StrikeOut = 3, Underline = 4, Size = 5, Face = 6 };
+
+// Picture properties carry the complete bytes of an image file.
+using Value = std::variant<int, bool, Text, Colour, ByteSet, FontRecord>;
+
+enum class Event {
+    Created,
+    QueryClose,
+    LeftButtonDown,
+    FocusGained,
+    FocusLost,
+    KeyDown,
+    Clicked,
+    ColourChanged,
+    Feedback,
+    FilesDropped,
+};
+
+// Event arguments; each event fills the members it has.
+struct EventArgs {
+    int x = 0, y = 0;    // LeftButtonDown, in unit coordinates
+    int modifiers = 0;   // LeftButtonDown, KeyDown
+    int keyCode = 0;     // KeyDown: a virtual-key code, Enter is 13
+    int param1 = 0;      // Feedback
+    int param2 = 0;      // Feedback
+    Text text;           // FilesDropped
+};
+// The result is read only for QueryClose: false keeps the window open.
+using Handler = std::function<bool(const EventArgs&)>;
+
+// The window's own unit is addressed by the empty unit name.
+inline constexpr std::string_view kWindowUnit = "";
+
+struct PropertyInit {
+    Prop prop;
+    Value value;
+};
+
+struct UnitLayout {
+    std::string name;  // as in the layout tables, e.g. "编辑框1"
+    Kind kind;
+    int left = 0, top = 0, width = 0, height = 0;
+    std::vector<PropertyInit> properties;
+    std::string parent;  // empty: the window's client area; else a PicBox unit
+};
+
+struct Binding {
+    std::string unit;  // kWindowUnit for the window itself
+    Event event;
+    Handler handler;
+};
+
+// A window is data: its own properties, its units in creation order (an
+// earlier unit lies above a later one of the same parent) and its bindings.
+struct WindowLayout {
+    std::string name;  // "MainWindow", "BannerWindow"
+    std::vector<PropertyInit> properties;
+    std::vector<UnitLayout> units;
+    std::vector<Binding> bindings;
+};
+
+// Creates the window and its units, binds events, shows it as `Visible` says
+// and raises `Created`. Loading a window that is already loaded does nothing
+// and returns false.
+bool LoadWindow(const WindowLayout& layout);
+bool IsWindowLoaded(std::string_view window);
+
+// Reads return a default value (0, false, empty) for an unknown window, unit
+// or property; writes to them do nothing.
+Value GetProperty(std::string_view window, std::string_view unit, Prop prop);
+void SetProperty(std::string_view window, std::string_view unit, Prop prop, const Value& value);
+void SetFontMember(std::string_view window, std::string_view unit, FontMember member,
+                   const Value& value);
+
+int GetInt(std::string_view window, std::string_view unit, Prop prop);
+bool GetBool(std::string_view window, std::string_view unit, Prop prop);
+Text GetText(std::string_view window, std::string_view unit, Prop prop);
+Colour GetColour(std::string_view window, std::string_view unit, Prop prop);
+ByteSet GetPicture(std::string_view window, std::string_view unit, Prop prop);
+FontRecord GetFont(std::string_view window, std::string_view unit);
+
+// Native (X11) window id of the window or unit, 0 when it does not exist.
+std::uint32_t GetWindowHandle(std::string_view window, std::string_view unit = kWindowUnit);
+
+bool ShowCommonDialog(std::string_view window, std::string_view unit);
+bool RegisterDropTarget(std::string_view window, std::string_view dropUnit,
+                        std::uint32_t nativeHandle);
+void SetWindowAlpha(std::uint32_t nativeHandle, std::optional<int> alpha);
+int RegisterFeedbackHotKey(std::uint32_t windowHandle, std::uint32_t labelHandle, int modifiers,
+                           int keyCode);
+void ApplyVisualStyle(int scheme);
+
+// MessageBox style flags in, button code out (OK 0, Cancel 1, Abort 2,
+// Retry 3, Ignore 4, Yes 5, No 6). An absent title gives "信息：".
+int ShowMessage(const Text& text, int flags, std::optional<Text> title = std::nullopt);
+void OpenAddress(const Text& address);
+int TextToInt(const Text& text);
+
+// File and folder services handlers use, with GBK paths.
+ByteSet ReadWholeFile(const Text& path);  // empty on any failure or for an empty path
+bool WriteWholeFile(const Text& path, const ByteSet& bytes);
+Text DesktopDirectory();  // ends in the path separator
+
+}  // namespace avatrix::ui
