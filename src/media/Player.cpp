@@ -4,6 +4,14 @@
 
 namespace avatrix::media {
 
+namespace {
+
+// Sound that only the clock paces may run this far ahead of it, so that the
+// thread wakes a few times a second rather than once per decoded block.
+constexpr auto kPacingLead = std::chrono::milliseconds(200);
+
+}  // namespace
+
 Player::Player(std::vector<std::string> paths, int passCount, PlayerSettings settings)
     : paths_(std::move(paths)),
       passCount_(passCount < 0 ? 0 : passCount),
@@ -135,8 +143,9 @@ Player::EntryEnd Player::PlayEntry(int entry, AudioOutput& output, std::size_t& 
         std::unique_lock lock(mutex_);
         status_.framesPlayed += static_cast<std::int64_t>(frames);
         status_.silent = output.Silent();
-        if (due) {
-            wake_.wait_until(lock, *due, [this] { return stopRequested_ || status_.paused; });
+        if (due && *due - PlaybackClock::Clock::now() > kPacingLead) {
+            wake_.wait_until(lock, *due - kPacingLead / 2,
+                             [this] { return stopRequested_ || status_.paused; });
         }
         if (stopRequested_) {
             return EntryEnd::Stopped;
