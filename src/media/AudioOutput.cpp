@@ -1,5 +1,9 @@
 #include "media/AudioOutput.h"
 
+#include <dlfcn.h>
+
+#include <mutex>
+
 namespace avatrix::media {
 
 namespace {
@@ -10,6 +14,19 @@ constexpr double kDeviceBufferSeconds = 0.3;
 // After a stall this far behind the clock, pacing starts afresh instead of
 // rushing to catch up.
 constexpr double kMaxLagSeconds = 0.25;
+
+// The output modules are loaded and unloaded with each device, and with them
+// the system sound libraries, whose configuration caches would be parsed
+// anew every time and lost (leaked) at each unload. Keeping the libraries
+// resident makes those caches live for the process instead.
+void KeepSoundLibrariesLoaded() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const char* library : {"libasound.so.2", "libpulse-simple.so.0", "libpulse.so.0"}) {
+            dlopen(library, RTLD_LAZY | RTLD_LOCAL);
+        }
+    });
+}
 
 }  // namespace
 
@@ -47,6 +64,7 @@ bool AudioOutput::Prepare(const PcmFormat& format) {
     }
     if (!opened_) {
         opened_ = true;
+        KeepSoundLibrariesLoaded();
         device_ = NewOutput();
         if (!device_) {
             GoSilent();
