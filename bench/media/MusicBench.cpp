@@ -96,6 +96,10 @@ BENCHMARK_CAPTURE(BM_PlaybackCpuShare, silent_device, std::string("alsa"),
     ->Arg(20)
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(BM_PlaybackCpuShare, null_sound_device, std::string("alsa"), std::string("null"))
+    ->Arg(20)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(BM_PlaybackCpuShare, discarding_module, std::string("test"), std::string())
     ->Arg(20)
     ->Iterations(1)
@@ -123,8 +127,8 @@ BENCHMARK(BM_DecodeCostPerSecondOfSound)->Iterations(3)->Unit(benchmark::kMillis
 
 // From SetPauseState(1) until the playback thread has dropped what the output
 // held and stopped handing it sound.
-void BM_PauseToSilence(benchmark::State& state) {
-    Route("test", "", 1.0);
+void BM_PauseToSilence(benchmark::State& state, std::string modules, std::string device) {
+    Route(modules, device, 1.0);
     SoundFile();
     const PlayerHandle player = CreatePlayer(PlayList(), 0);
     NewPlay(player);
@@ -141,11 +145,18 @@ void BM_PauseToSilence(benchmark::State& state) {
     RemovePlayer(player);
     testing::SetPlayerSettings(std::nullopt);
 }
-BENCHMARK(BM_PauseToSilence)->UseManualTime()->Iterations(50)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PauseToSilence, discarding_module, std::string("test"), std::string())
+    ->UseManualTime()
+    ->Iterations(50)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PauseToSilence, null_sound_device, std::string("alsa"), std::string("null"))
+    ->UseManualTime()
+    ->Iterations(50)
+    ->Unit(benchmark::kMillisecond);
 
 // RemovePlayer during playback, from the call until it returns.
-void BM_RemoveDuringPlayback(benchmark::State& state) {
-    Route("test", "", 1.0);
+void BM_RemoveDuringPlayback(benchmark::State& state, std::string modules, std::string device) {
+    Route(modules, device, 1.0);
     SoundFile();
     for (auto _ : state) {
         const PlayerHandle player = CreatePlayer(PlayList(), 0);
@@ -157,7 +168,15 @@ void BM_RemoveDuringPlayback(benchmark::State& state) {
     }
     testing::SetPlayerSettings(std::nullopt);
 }
-BENCHMARK(BM_RemoveDuringPlayback)->UseManualTime()->Iterations(50)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RemoveDuringPlayback, discarding_module, std::string("test"), std::string())
+    ->UseManualTime()
+    ->Iterations(50)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RemoveDuringPlayback, null_sound_device, std::string("alsa"),
+                  std::string("null"))
+    ->UseManualTime()
+    ->Iterations(50)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

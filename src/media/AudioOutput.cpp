@@ -11,6 +11,9 @@ namespace {
 // Device-side buffering: long enough to ride out a busy moment, short
 // enough that a device which ignores a drop still falls quiet soon.
 constexpr double kDeviceBufferSeconds = 0.3;
+// How far a sound device may run ahead of the clock before the clock holds
+// it back: well beyond the device buffer, so a working device never waits.
+constexpr double kDeviceLeadSeconds = 1.0;
 // After a stall this far behind the clock, pacing starts afresh instead of
 // rushing to catch up.
 constexpr double kMaxLagSeconds = 0.25;
@@ -106,7 +109,15 @@ std::optional<PlaybackClock::Clock::time_point> AudioOutput::Play(const PcmForma
     if (Prepare(format)) {
         const std::size_t played = out123_play(device_.get(), data, bytes);
         if (played == bytes) {
-            return devicePaces_ ? std::nullopt : clock_.Advance(frames, format.rate);
+            const auto due = clock_.Advance(frames, format.rate);
+            if (due && devicePaces_) {
+                // A sound device blocks until it has room, so the clock only
+                // steps in for one that takes sound faster than it can play
+                // (a null device), which would otherwise keep a core busy.
+                return *due - std::chrono::duration_cast<PlaybackClock::Clock::duration>(
+                                  std::chrono::duration<double>(kDeviceLeadSeconds));
+            }
+            return due;
         }
         // The device went away in mid-play: carry on without it.
         GoSilent();

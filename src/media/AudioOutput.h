@@ -50,8 +50,8 @@ class AudioOutput {
     AudioOutput& operator=(const AudioOutput&) = delete;
 
     // Hands over one block of PCM in `format`. Returns the moment until which
-    // the caller should wait before the next block, or nullopt when the device
-    // itself has already taken the time. `data` may be modified.
+    // the caller should wait before the next block, or nullopt when pacing is
+    // off. `data` may be modified.
     std::optional<PlaybackClock::Clock::time_point> Play(const PcmFormat& format,
                                                          unsigned char* data, std::size_t bytes);
 

@@ -240,6 +240,23 @@ TEST_F(MusicPlayerTest, NoSoundDevicePlaysSilentlyAtTheClocksPace) {
     EXPECT_LT(static_cast<double>(status.framesPlayed), 44100.0 * (elapsed + 0.2) + 1152.0);
 }
 
+TEST_F(MusicPlayerTest, DeviceThatNeverBlocksIsHeldToTheClock) {
+    // The sound system's null device takes everything at once; without the
+    // clock the player would race through the file and keep a core busy.
+    Route("alsa", "null", 1.0);
+    const PlayerHandle player = Create(PlayList({Sounds().longTone}), 0);
+    const auto start = std::chrono::steady_clock::now();
+    NewPlay(player);
+    ASSERT_TRUE(WaitFor([&] { return Status(player).framesPlayed >= 88200; }));
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const PlayerStatus status = Status(player);
+    EXPECT_FALSE(status.silent);
+    // Two seconds of sound, of which at most a little over one may be lead.
+    EXPECT_GT(elapsed, 0.7);
+    EXPECT_LT(static_cast<double>(status.framesPlayed), 44100.0 * (elapsed + 1.2) + 1152.0);
+}
+
 TEST_F(MusicPlayerTest, UnknownHandlesAreIgnored) {
     Route("test", "", 0.0);
     NewPlay(0);
