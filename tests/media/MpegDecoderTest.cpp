@@ -1,4 +1,3 @@
-#include "media/AudioOutput.h"
 #include "media/MpegDecoder.h"
 
 #include <gtest/gtest.h>
@@ -47,32 +46,6 @@ TEST(MpegDecoderTest, BrokenFilesEndEarlyWithoutError) {
     const std::int64_t truncated = DecodedFrames(Sounds().truncated);
     EXPECT_GT(truncated, 0);
     EXPECT_LT(truncated, test::kToneFrames);
-}
-
-TEST(MpegDecoderTest, ReadAfterTheEndKeepsAnsweringNothing) {
-    MpegDecoder decoder;
-    ASSERT_TRUE(decoder.Open(Sounds().tone.string()));
-    std::vector<unsigned char> block(decoder.BlockBytes());
-    while (decoder.Read(block) > 0) {
-    }
-    EXPECT_EQ(decoder.Read(block), 0u);
-    EXPECT_EQ(decoder.Read(block), 0u);
-}
-
-TEST(PlaybackClockTest, PacesByTheFramesAndSpeed) {
-    PlaybackClock unpaced(0.0);
-    EXPECT_FALSE(unpaced.Advance(44100, 44100).has_value());
-
-    PlaybackClock doubleSpeed(2.0);
-    doubleSpeed.Restart();
-    const auto start = PlaybackClock::Clock::now();
-    const auto first = doubleSpeed.Advance(44100, 44100);  // 1 s of sound, 0.5 s at double speed
-    const auto second = doubleSpeed.Advance(22050, 44100);
-    ASSERT_TRUE(first && second);
-    const auto firstDelay = std::chrono::duration<double>(*first - start).count();
-    EXPECT_GT(firstDelay, 0.4);
-    EXPECT_LT(firstDelay, 1.0);
-    EXPECT_NEAR(std::chrono::duration<double>(*second - *first).count(), 0.25, 1e-6);
 }
 
 }  // namespace
