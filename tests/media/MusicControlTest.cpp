@@ -77,23 +77,6 @@ TEST_F(MusicControlTest, StartingAgainRemovesTheOldPlayerFirst) {
     EXPECT_FALSE(testing::GetPlayerStatus(second).has_value());
 }
 
-TEST_F(MusicControlTest, PauseAndResumeReachTheCurrentPlayerOnly) {
-    PauseCurrentMusic();  // nothing to pause: no effect, no crash
-    ResumeCurrentMusic();
-    EXPECT_EQ(CurrentPlayer(), 0);
-
-    PlayerSettings paced;
-    paced.output = OutputSettings{"test", "", 1.0};
-    testing::SetPlayerSettings(paced);
-    StartMusic(-1, {PathText(Sounds().longTone)});
-    PauseCurrentMusic();
-    EXPECT_TRUE(Current().paused);
-    ASSERT_TRUE(WaitFor([&] { return Current().pauseTakenEffect; }));
-    ResumeCurrentMusic();
-    EXPECT_FALSE(Current().paused);
-    EXPECT_TRUE(WaitFor([&] { return !Current().pauseTakenEffect; }));
-}
-
 TEST_F(MusicControlTest, PathsAreTakenAsGbkAndFoundOnDisk) {
     const auto folder = Sounds().folder / "背景音乐";
     std::filesystem::create_directories(folder);
@@ -108,7 +91,11 @@ TEST_F(MusicControlTest, PathsAreTakenAsGbkAndFoundOnDisk) {
 }
 
 TEST_F(MusicControlTest, RemoveLivePlayerEmptiesTheSlot) {
-    RemoveLivePlayer();  // empty slot: nothing happens
+    // With the slot empty, none of these has anything to act on.
+    RemoveLivePlayer();
+    PauseCurrentMusic();
+    ResumeCurrentMusic();
+    EXPECT_EQ(CurrentPlayer(), 0);
     const int threadsBefore = test::ThreadCount();
     StartMusic(-1, {PathText(Sounds().longTone)});
     const PlayerHandle player = CurrentPlayer();
