@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+// The player entries the program calls. Handles are handed out by
+// CreatePlayer and name one player until RemovePlayer; an unknown handle is
+// ignored by every operation.
+namespace avatrix::media {
+
+using PlayerHandle = std::int32_t;
+
+// `playList` is a block of GBK paths, each ended by NUL, with one more NUL
+// after the last. `passCount` is how often the list is played, 0 (or any
+// negative value) for no end. Returns 0 when the list holds no path.
+PlayerHandle CreatePlayer(std::string_view playList, int passCount);
+
+// Starts the current entry from its beginning and returns at once.
+void NewPlay(PlayerHandle player);
+
+// 1 pauses, 0 resumes.
+void SetPauseState(PlayerHandle player, int state);
+
+// Stops playback, waits for the playback thread to end and frees the player.
+void RemovePlayer(PlayerHandle player);
+
+}  // namespace avatrix::media

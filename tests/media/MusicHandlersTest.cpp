@@ -1,0 +1,251 @@
+#include "media/MusicHandlers.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "SoundFiles.h"
+#include "media/MusicControl.h"
+#include "media/MusicTesting.h"
+#include "text/Codepage.h"
+#include "text/Literal.h"
+#include "ui/TestHooks.h"
+#include "ui/Toolkit.h"
+
+namespace avatrix::media {
+namespace {
+
+using test::Sounds;
+using test::WaitFor;
+namespace uit = ui::testing;
+
+constexpr char kWindow[] = "MainWindow";
+
+// The part of the start window the music buttons touch, in the same units
+// and initial states.
+ui::WindowLayout MusicWindow() {
+    ui::WindowLayout layout;
+    layout.name = kWindow;
+    layout.properties = {{ui::Prop::Caption, "music"_gbk}, {ui::Prop::Visible, false}};
+    layout.units = {
+        {"编辑框6", ui::Kind::EditBox, 136, 232, 216, 24, {}, {}},
+        {"按钮12",
+         ui::Kind::Button,
+         184,
+         160,
+         40,
+         24,
+         {{ui::Prop::Caption, "继续"_gbk}, {ui::Prop::Disabled, true}},
+         {}},
+        {"按钮11", ui::Kind::Button, 184, 128, 40, 24, {{ui::Prop::Caption, "暂停"_gbk}}, {}},
+        {"按钮10",
+         ui::Kind::Button,
+         184,
+         96,
+         56,
+         32,
+         {{ui::Prop::Caption, "添加背景音乐"_gbk}},
+         {}},
+        {"通用对话框2", ui::Kind::CommonDlg, 0, 0, 0, 0, {}, {}},
+    };
+    return layout;
+}
+
+Text PathText(const std::filesystem::path& path) {
+    return Utf8StringToGbk(path.string());
+}
+
+class MusicHandlersTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { ui::LoadWindow(MusicWindow()); }
+
+    void SetUp() override {
+        // Every test starts from the window's first state.
+        ui::SetProperty(kWindow, "编辑框6", ui::Prop::Content, Text());
+        ui::SetProperty(kWindow, "通用对话框2", ui::Prop::FileName, Text());
+        ui::SetProperty(kWindow, "按钮11", ui::Prop::Disabled, false);
+        ui::SetProperty(kWindow, "按钮12", ui::Prop::Disabled, true);
+        PlayerSettings settings;
+        settings.output = OutputSettings{"test", "", 1.0};
+        testing::SetPlayerSettings(settings);
+        uit::SetDialogResponder([this](const uit::DialogRequest& request) {
+            requests_.push_back(request);
+            return nextAnswer_;
+        });
+        uit::SetMessageResponder([this](const uit::MessageRecord& message) {
+            messages_.push_back(message);
+            return 0;
+        });
+    }
+
+    void TearDown() override {
+        RemoveLivePlayer();
+        uit::SetDialogResponder(nullptr);
+        uit::SetMessageResponder(nullptr);
+        testing::SetPlayerSettings(std::nullopt);
+    }
+
+    void Choose(const std::filesystem::path& file) {
+        nextAnswer_ = uit::DialogAnswer{true, PathText(file), {}};
+        AddBackgroundMusic();
+    }
+    void Cancel() {
+        nextAnswer_ = uit::DialogAnswer{};
+        AddBackgroundMusic();
+    }
+
+    static Text PathBox() { return ui::GetText(kWindow, "编辑框6", ui::Prop::Content); }
+    static bool PauseDisabled() { return ui::GetBool(kWindow, "按钮11", ui::Prop::Disabled); }
+    static bool ResumeDisabled() { return ui::GetBool(kWindow, "按钮12", ui::Prop::Disabled); }
+    static PlayerStatus Current() {
+        return testing::GetPlayerStatus(CurrentPlayer()).value_or(PlayerStatus{});
+    }
+    static bool Sounding() {
+        return WaitFor([] { return Current().framesPlayed > 0; });
+    }
+
+    void ExpectNoMusicMessage() {
+        ASSERT_EQ(messages_.size(), 1u);
+        EXPECT_EQ(messages_[0].text, "请您先选择音乐文件后重试"_gbk);
+        EXPECT_EQ(messages_[0].flags, 0x30);
+        EXPECT_EQ(messages_[0].title, "Mirrowen腾讯博客QQ10001温馨提示："_gbk);
+    }
+
+    uit::DialogAnswer nextAnswer_;
+    std::vector<uit::DialogRequest> requests_;
+    std::vector<uit::MessageRecord> messages_;
+};
+
+TEST_F(MusicHandlersTest, DialogIsAnOpenDialogForMusicOnTheDesktop) {
+    // The same unit serves as the font dialog, so it may come in as one.
+    ui::SetProperty(kWindow, "通用对话框2", ui::Prop::DialogKind, 2);
+    Cancel();
+    ASSERT_EQ(requests_.size(), 1u);
+    EXPECT_EQ(requests_[0].kind, 0);
+    EXPECT_EQ(requests_[0].filter, "音乐文件.mp3|*.mp3*||"_gbk);
+    EXPECT_EQ(requests_[0].initialDir, ui::DesktopDirectory());
+}
+
+TEST_F(MusicHandlersTest, CancelOnFirstUsePlaysNothingAndPauseAsksForAFile) {
+    Cancel();
+    EXPECT_EQ(CurrentPlayer(), 0);
+    EXPECT_EQ(PathBox(), Text());
+    PauseMusic();
+    ExpectNoMusicMessage();
+    EXPECT_FALSE(PauseDisabled());
+    EXPECT_TRUE(ResumeDisabled());
+}
+
+TEST_F(MusicHandlersTest, ChosenFileLoopsWithoutEndAndIsKeptInTheHiddenBox) {
+    ui::SetProperty(kWindow, "按钮11", ui::Prop::Disabled, false);
+    PlayerSettings fast;
+    fast.output = OutputSettings{"test", "", 0.0};
+    testing::SetPlayerSettings(fast);
+    Choose(Sounds().shortTone);
+    EXPECT_EQ(PathBox(), PathText(Sounds().shortTone));
+    EXPECT_TRUE(WaitFor([] { return Current().passesCompleted >= 3; }));
+    EXPECT_TRUE(Current().running);
+    EXPECT_FALSE(PauseDisabled());  // choosing leaves the buttons alone
+    EXPECT_TRUE(ResumeDisabled());
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(MusicHandlersTest, CancelAfterAChoiceRestartsTheEarlierFile) {
+    Choose(Sounds().longTone);
+    const PlayerHandle first = CurrentPlayer();
+    ASSERT_TRUE(Sounding());
+    ASSERT_TRUE(WaitFor([] { return Current().framesPlayed > 30000; }));
+    Cancel();
+    EXPECT_NE(CurrentPlayer(), first);
+    EXPECT_FALSE(testing::GetPlayerStatus(first).has_value());
+    EXPECT_LT(Current().framesPlayed, 30000);  // from its beginning
+    EXPECT_TRUE(Current().running);
+    EXPECT_EQ(PathBox(), PathText(Sounds().longTone));
+    EXPECT_EQ(requests_.back().fileName, PathText(Sounds().longTone));
+}
+
+TEST_F(MusicHandlersTest, CapitalisedExtensionPlaysButCannotBePaused) {
+    const auto song = Sounds().folder / "SONG.MP3";
+    std::filesystem::copy_file(Sounds().longTone, song,
+                               std::filesystem::copy_options::overwrite_existing);
+    Choose(song);
+    ASSERT_TRUE(Sounding());
+    PauseMusic();
+    ExpectNoMusicMessage();
+    EXPECT_FALSE(PauseDisabled());
+    EXPECT_TRUE(ResumeDisabled());
+    EXPECT_FALSE(Current().paused);
+    EXPECT_TRUE(Current().running);
+}
+
+TEST_F(MusicHandlersTest, PauseAndResumeSwapTheButtons) {
+    Choose(Sounds().longTone);
+    ASSERT_TRUE(Sounding());
+    PauseMusic();
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(PauseDisabled());
+    EXPECT_FALSE(ResumeDisabled());
+    ASSERT_TRUE(WaitFor([] { return Current().pauseTakenEffect; }));
+
+    ResumeMusic();
+    EXPECT_FALSE(PauseDisabled());
+    EXPECT_TRUE(ResumeDisabled());
+    EXPECT_FALSE(Current().paused);
+    const auto frames = Current().framesPlayed;
+    EXPECT_TRUE(WaitFor([&] { return Current().framesPlayed > frames; }));
+}
+
+TEST_F(MusicHandlersTest, NewChoiceWhilePausedPlaysAtOnceAndKeepsTheButtons) {
+    Choose(Sounds().longTone);
+    PauseMusic();
+    ASSERT_TRUE(WaitFor([] { return Current().pauseTakenEffect; }));
+    Choose(Sounds().tone);
+    EXPECT_FALSE(Current().paused);
+    EXPECT_TRUE(Sounding());
+    EXPECT_TRUE(PauseDisabled());
+    EXPECT_FALSE(ResumeDisabled());
+    ResumeMusic();  // nothing to hear change; the buttons swap back
+    EXPECT_FALSE(PauseDisabled());
+    EXPECT_TRUE(ResumeDisabled());
+    EXPECT_FALSE(Current().paused);
+    EXPECT_TRUE(Current().running);
+}
+
+TEST_F(MusicHandlersTest, Mp3InAFolderNamePassesThePauseCheck) {
+    const auto folder = Sounds().folder / "歌曲.mp3收藏";
+    std::filesystem::create_directories(folder);
+    const auto song = folder / "track";
+    std::filesystem::copy_file(Sounds().longTone, song,
+                               std::filesystem::copy_options::overwrite_existing);
+    Choose(song);
+    ASSERT_TRUE(Sounding());
+    PauseMusic();
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(PauseDisabled());
+    EXPECT_TRUE(Current().paused);
+}
+
+TEST_F(MusicHandlersTest, UnplayableMp3StaysQuietAndTheButtonsStillSwap) {
+    Choose(Sounds().notMp3);
+    EXPECT_TRUE(WaitFor([] { return !Current().running; }));
+    EXPECT_EQ(Current().framesPlayed, 0);
+    PauseMusic();
+    EXPECT_TRUE(PauseDisabled());
+    EXPECT_FALSE(ResumeDisabled());
+    ResumeMusic();
+    EXPECT_FALSE(PauseDisabled());
+    EXPECT_TRUE(ResumeDisabled());
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(MusicHandlersTest, ResumeWithNothingPlayingOnlySwapsTheButtons) {
+    ui::SetProperty(kWindow, "按钮11", ui::Prop::Disabled, true);
+    ui::SetProperty(kWindow, "按钮12", ui::Prop::Disabled, false);
+    ResumeMusic();
+    EXPECT_EQ(CurrentPlayer(), 0);
+    EXPECT_FALSE(PauseDisabled());
+    EXPECT_TRUE(ResumeDisabled());
+}
+
+}  // namespace
+}  // namespace avatrix::media
