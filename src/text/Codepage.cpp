@@ -1,85 +1,107 @@
 #include "text/Codepage.h"
 
-#include <unicode/ucnv.h>
+#include <bit>
+#include <cstring>
 
-#include <memory>
+#include "text/CodePageTables.h"
+#include "text/Utf8.h"
 
 namespace avatrix {
 
 namespace {
 
-struct ConverterCloser {
-    void operator()(UConverter* converter) const { ucnv_close(converter); }
-};
-using Converter = std::unique_ptr<UConverter, ConverterCloser>;
+using codepage::DoubleByteTables;
 
-const char* IcuName(int codePage) {
-    switch (codePage) {
-        case kCodePageGbk:
-            return "windows-936-2000";
-        case kCodePageBig5:
-            return "windows-950-2000";
-        case kCodePageUtf8:
-            return "UTF-8";
-        default:
-            return nullptr;
+constexpr char16_t kDefaultUnit = u'?';
+constexpr char kDefaultByte = '?';
+
+// Bytes to UTF-16 as the platform converter does it for 936 and 950: a
+// valid pair or single byte gives its character; anything else gives one
+// "?". A lead byte followed by another byte always takes that byte with it,
+// except the end of the input and a NUL, which stay for what follows.
+void AppendDecodedDoubleByte(const DoubleByteTables& tables, std::string_view bytes,
+                             std::u16string& units) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t length = bytes.size();
+    std::size_t i = 0;
+    while (i < length) {
+        const unsigned char byte = data[i];
+        if (byte < 0x80) {
+            units.push_back(byte);
+            ++i;
+        } else if (!codepage::IsLeadByte(byte)) {
+            const char16_t unit = tables.single[byte];
+            units.push_back(unit != 0 ? unit : kDefaultUnit);
+            ++i;
+        } else if (i + 1 >= length || data[i + 1] == 0) {
+            units.push_back(kDefaultUnit);
+            ++i;
+        } else {
+            const char16_t unit = tables.pair[byte << 8 | data[i + 1]];
+            units.push_back(unit != 0 ? unit : kDefaultUnit);
+            i += 2;
+        }
     }
 }
 
-Converter Open(int codePage) {
-    const char* name = IcuName(codePage);
-    if (name == nullptr) {
-        return nullptr;
+// UTF-16 to 936 or 950 with the best-fit mappings. Each unit without a form
+// (a surrogate among them) becomes the replacement byte; with a replacement
+// of NUL the output ends there instead. Returns false when it ended early.
+bool AppendEncodedDoubleByte(const DoubleByteTables& tables, std::u16string_view units,
+                             char replacement, std::string& bytes) {
+    for (const char16_t unit : units) {
+        const std::uint16_t code = tables.encode[unit];
+        if (code == 0 && unit != 0) {
+            if (replacement == '\0') {
+                return false;
+            }
+            bytes.push_back(replacement);
+        } else if (code < 0x100) {
+            bytes.push_back(static_cast<char>(code));
+        } else {
+            bytes.push_back(static_cast<char>(code >> 8));
+            bytes.push_back(static_cast<char>(code & 0xFF));
+        }
     }
-    UErrorCode status = U_ZERO_ERROR;
-    Converter converter(ucnv_open(name, &status));
-    if (U_FAILURE(status)) {
-        return nullptr;
-    }
-    ucnv_setFallback(converter.get(), true);
-    return converter;
+    return true;
 }
 
-std::u16string Decode(std::string_view bytes, int codePage) {
-    Converter converter = Open(codePage);
-    if (!converter || bytes.empty()) {
-        return {};
+// Decodes into units; false for a code page the converter does not know.
+bool Decode(std::string_view bytes, int codePage, std::u16string& units) {
+    units.reserve(units.size() + bytes.size() + 1);
+    if (codePage == kCodePageUtf8) {
+        utf8::AppendDecoded(bytes, units);
+        return true;
     }
-    std::u16string units(bytes.size() * 2 + 2, u'\0');
-    UErrorCode status = U_ZERO_ERROR;
-    const int32_t n =
-        ucnv_toUChars(converter.get(), units.data(), static_cast<int32_t>(units.size()),
-                      bytes.data(), static_cast<int32_t>(bytes.size()), &status);
-    if (U_FAILURE(status)) {
-        return {};
+    const DoubleByteTables* tables = codepage::TablesFor(codePage);
+    if (tables == nullptr) {
+        return false;
     }
-    units.resize(static_cast<std::size_t>(n));
-    return units;
+    AppendDecodedDoubleByte(*tables, bytes, units);
+    return true;
 }
 
-std::string Encode(std::u16string_view units, int codePage) {
-    Converter converter = Open(codePage);
-    if (!converter || units.empty()) {
-        return {};
+bool Encode(std::u16string_view units, int codePage, char replacement, std::string& bytes) {
+    if (codePage == kCodePageUtf8) {
+        bytes.reserve(bytes.size() + units.size() * 3);
+        utf8::AppendEncoded(units, bytes);
+        return true;
     }
-    UErrorCode status = U_ZERO_ERROR;
-    ucnv_setSubstChars(converter.get(), "?", 1, &status);
-    std::string bytes(units.size() * 4 + 1, '\0');
-    status = U_ZERO_ERROR;
-    const int32_t n =
-        ucnv_fromUChars(converter.get(), bytes.data(), static_cast<int32_t>(bytes.size()),
-                        units.data(), static_cast<int32_t>(units.size()), &status);
-    if (U_FAILURE(status)) {
-        return {};
+    const DoubleByteTables* tables = codepage::TablesFor(codePage);
+    if (tables == nullptr) {
+        return false;
     }
-    bytes.resize(static_cast<std::size_t>(n));
-    return bytes;
+    bytes.reserve(bytes.size() + units.size() * 2);
+    AppendEncodedDoubleByte(*tables, units, replacement, bytes);
+    return true;
 }
 
-std::u16string UnitsOf(const ByteSet& utf16) {
+// The units of a UTF-16LE byte set up to its zero terminator (or its end).
+std::u16string UnitsUpToTerminator(const ByteSet& utf16) {
     std::u16string units;
+    units.reserve(utf16.size() / 2);
     for (std::size_t i = 0; i + 1 < utf16.size(); i += 2) {
-        const char16_t unit = static_cast<char16_t>(utf16[i] | (utf16[i + 1] << 8));
+        const auto unit = static_cast<char16_t>(utf16[i] | (utf16[i + 1] << 8));
         if (unit == 0) {
             break;
         }
@@ -88,38 +110,55 @@ std::u16string UnitsOf(const ByteSet& utf16) {
     return units;
 }
 
+Text DecodeThenEncode(std::string_view bytes, int from, int to, char replacement) {
+    std::u16string units;
+    std::string result;
+    if (!Decode(bytes, from, units)) {
+        return Text();
+    }
+    if (!Encode(units, to, replacement, result)) {
+        return Text();
+    }
+    return Text(std::move(result));
+}
+
 }  // namespace
 
 ByteSet TextToUtf16(const Text& text, int codePage) {
-    if (IcuName(codePage) == nullptr) {
-        return {};
+    std::u16string units;
+    if (!Decode(text.view(), codePage, units)) {
+        return ByteSet();
     }
-    const std::u16string units = Decode(text.view(), codePage);
-    ByteSet bytes;
-    bytes.reserve(units.size() * 2 + 2);
-    for (char16_t unit : units) {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+    units.push_back(u'\0');
+    ByteSet bytes(units.size() * 2);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(bytes.data(), units.data(), bytes.size());
+    } else {
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            bytes[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
+            bytes[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
+        }
     }
-    bytes.push_back(0);
-    bytes.push_back(0);
     return bytes;
 }
 
 Text Utf16ToText(const ByteSet& utf16, int codePage) {
-    return Text(Encode(UnitsOf(utf16), codePage));
+    const std::u16string units = UnitsUpToTerminator(utf16);
+    std::string bytes;
+    if (!Encode(units, codePage, kDefaultByte, bytes)) {
+        return Text();
+    }
+    return Text(std::move(bytes));
 }
 
 Text Utf8ToGbk(const Text& utf8) {
-    return Utf16ToText(TextToUtf16(utf8, kCodePageUtf8), kCodePageGbk);
+    return DecodeThenEncode(utf8.view(), kCodePageUtf8, kCodePageGbk, kDefaultByte);
 }
 
 Text Big5ToGbk(const Text& big5) {
-    return Text(Encode(Decode(big5.view(), kCodePageBig5), kCodePageGbk));
-}
-
-Text ToSimplifiedChinese(const Text& gbk) {
-    return gbk;
+    // A character without a GBK form ends the text: the conversion's
+    // replacement is NUL.
+    return DecodeThenEncode(big5.view(), kCodePageBig5, kCodePageGbk, '\0');
 }
 
 Text Big5ToSimplifiedGbk(const Text& big5) {
@@ -127,11 +166,11 @@ Text Big5ToSimplifiedGbk(const Text& big5) {
 }
 
 std::string GbkToUtf8(const Text& gbk) {
-    return Encode(Decode(gbk.view(), kCodePageGbk), kCodePageUtf8);
+    return DecodeThenEncode(gbk.view(), kCodePageGbk, kCodePageUtf8, kDefaultByte).bytes();
 }
 
 Text Utf8StringToGbk(std::string_view utf8) {
-    return Text(Encode(Decode(utf8, kCodePageUtf8), kCodePageGbk));
+    return DecodeThenEncode(utf8, kCodePageUtf8, kCodePageGbk, kDefaultByte);
 }
 
 }  // namespace avatrix

@@ -2,13 +2,9 @@
 
 #include <locale.h>
 #include <algorithm>
-#include <bit>
 #include <climits>
-#include <clocale>
 #include <cmath>
-#include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 namespace avatrix {
 
@@ -51,51 +47,17 @@ std::size_t SpaceLengthAt(std::string_view text, std::size_t i) {
     return 0;
 }
 
-// Bytes with the top bit set, eight at a time where possible.
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-
-std::uint64_t LoadWord(const unsigned char* p) {
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-}
-
-// Index of the first byte at or after pos that is (high) or is not (!high)
-// 0x80 or more; length if there is none.
-template <bool high>
-std::size_t ScanFor(const unsigned char* data, std::size_t pos, std::size_t length) {
-    while (pos + 8 <= length) {
-        std::uint64_t word = LoadWord(data + pos);
-        std::uint64_t hits = (high ? word : ~word) & kHighBits;
-        if (hits != 0) {
-            return pos + static_cast<std::size_t>(std::countr_zero(hits)) / 8;
-        }
-        pos += 8;
+// Whether position at is a character start, given that from (<= at) is one.
+// A byte below 0x80 always ends a character (it is a single-byte character
+// or a trail byte), so only the run of bytes of 0x80 or more right before at
+// matters: they pair up from the run's first byte, and at starts a character
+// exactly when the run has even length.
+bool IsCharacterStart(const unsigned char* data, std::size_t from, std::size_t at) {
+    std::size_t run = at;
+    while (run > from && IsLeadByte(data[run - 1])) {
+        --run;
     }
-    while (pos < length && IsLeadByte(data[pos]) != high) {
-        ++pos;
-    }
-    return pos;
-}
-
-// The first character start at or after target, given that pos (<= target)
-// is a character start. A byte of 0x80 or more begins a two-byte character,
-// so within a run of such bytes the characters pair up from its first byte,
-// and an odd run swallows the byte that follows it.
-std::size_t CharacterStartFrom(const unsigned char* data, std::size_t length, std::size_t pos,
-                               std::size_t target) {
-    while (pos < target) {
-        const std::size_t high = ScanFor<true>(data, pos, length);
-        if (high >= target) {
-            return target;
-        }
-        const std::size_t low = ScanFor<false>(data, high + 1, length);
-        if (target < low) {
-            return (target - high) % 2 == 0 ? target : target + 1;
-        }
-        pos = (low - high) % 2 == 0 ? low : low + 1;
-    }
-    return pos;
+    return (at - run) % 2 == 0;
 }
 
 // Index of the first match of needle that begins on a character start at or
@@ -124,16 +86,19 @@ std::size_t FindAtCharacterStart(std::string_view text, std::string_view needle,
         return std::string_view::npos;
     }
     const auto* data = reinterpret_cast<const unsigned char*>(text.data());
-    std::size_t characterStart = from;
-    while (characterStart < length) {
-        const std::size_t candidate = text.find(needle, characterStart);
+    // known is a character start; every candidate lies beyond it, so each
+    // byte is looked at by the boundary check at most once.
+    std::size_t known = from;
+    while (known < length) {
+        const std::size_t candidate = text.find(needle, known);
         if (candidate == std::string_view::npos) {
             return candidate;
         }
-        characterStart = CharacterStartFrom(data, length, characterStart, candidate);
-        if (characterStart == candidate) {
+        if (IsCharacterStart(data, known, candidate)) {
             return candidate;
         }
+        // The candidate is the second byte of a character.
+        known = candidate + 1;
     }
     return std::string_view::npos;
 }
