@@ -149,7 +149,9 @@ void StoreCookie(const std::string& host, const std::string& name, const std::st
             return;
         }
         curl_easy_setopt(scratch.get(), CURLOPT_COOKIEFILE, "");
-        const std::string header = "Set-Cookie: " + name + "=" + data;
+        // The domain put last only lets libcurl accept the cookie; the
+        // stored line is bound to the host below whatever it says.
+        const std::string header = "Set-Cookie: " + name + "=" + data + "; domain=" + host;
         curl_easy_setopt(scratch.get(), CURLOPT_COOKIELIST, header.c_str());
         parsed = ListOf(scratch.get());
     }
