@@ -75,12 +75,10 @@ std::vector<std::string> SplitHeaderLines(const Text& headerText) {
     std::vector<std::string> lines;
     std::string_view rest = headerText.view();
     while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
-        std::string_view line = rest.substr(0, end);
+        // A lone CR ends a line as well: no line sent may carry one.
+        const std::size_t end = rest.find_first_of("\r\n");
+        const std::string_view line = rest.substr(0, end);
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
         const std::string_view name = NameOf(line);
         bool valid = !name.empty();
         for (char c : name) {

@@ -20,8 +20,8 @@ namespace avatrix::web {
 Text BuildHeaderText(const Text& headers, const Text& normalizedUrl, bool post, const ByteSet& body,
                      const Text& cookies);
 
-// The header lines of a CRLF-separated text. Empty lines and lines that are
-// not "Name: value" are left out.
+// The header lines of a CRLF-separated text (a lone CR or LF also ends a
+// line). Empty lines and lines that are not "Name: value" are left out.
 std::vector<std::string> SplitHeaderLines(const Text& headerText);
 
 // Removes every line whose name is one of `names` (ignoring case).
