@@ -52,13 +52,8 @@ class CookieShare {
     std::unique_ptr<CURLSH, ShareDeleter> share_;
 };
 
-void InitialiseOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 CookieShare& Share() {
-    InitialiseOnce();
+    InitialiseCurl();
     // Never destroyed: a worker that outlives main may still reach it.
     static CookieShare* share = new CookieShare();
     return *share;
@@ -107,8 +102,13 @@ bool HasLineBreak(const std::string& text) {
 
 }  // namespace
 
+void InitialiseCurl() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
 EasyHandle NewEasyHandle() {
-    InitialiseOnce();
+    InitialiseCurl();
     return EasyHandle(curl_easy_init());
 }
 

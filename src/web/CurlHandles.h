@@ -20,6 +20,9 @@ struct SlistDeleter {
 };
 using HeaderList = std::unique_ptr<curl_slist, SlistDeleter>;
 
+// Initialises libcurl (and the TLS library under it) once for the process.
+void InitialiseCurl();
+
 // A fresh easy handle after the library has been initialised once for the
 // process; null when libcurl cannot provide one.
 EasyHandle NewEasyHandle();

@@ -1,5 +1,6 @@
 #include "web/WebRequest.h"
 
+#include <cstdlib>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -10,6 +11,7 @@
 #include "text/Literal.h"
 #include "text/Primitives.h"
 #include "ui/Program.h"
+#include "web/CurlHandles.h"
 #include "web/RequestWait.h"
 
 namespace avatrix::web {
@@ -85,9 +87,21 @@ Registry& Outstandings() {
     return *registry;
 }
 
+void StopAtExit() {
+    StopOutstandingRequests(kStopBound);
+}
+
+// No request may still run when the program ends: EndProgram runs its
+// clean-ups, and a process that leaves main stops them at exit. libcurl and
+// the TLS library are set up here first, on the calling thread, so that
+// their own exit handlers run only after the requests have stopped.
 void RegisterCleanupOnce() {
     static std::once_flag once;
-    std::call_once(once, [] { ui::AddCleanup([] { StopOutstandingRequests(kStopBound); }); });
+    std::call_once(once, [] {
+        detail::InitialiseCurl();
+        ui::AddCleanup(&StopAtExit);
+        std::atexit(&StopAtExit);
+    });
 }
 
 Text Blank(const Text& text) {
