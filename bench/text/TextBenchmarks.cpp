@@ -16,25 +16,36 @@ namespace {
 
 constexpr std::size_t kPageSize = 1 << 20;
 
-// Deterministic HTML-like page of ASCII markup and two-byte characters, made
-// from lead bytes in [leadLow, leadHigh] and trail bytes in [trailLow,
-// trailHigh], padded with ASCII to exactly kPageSize bytes. The end marker
-// is the only occurrence of "</body>".
+// Deterministic HTML-like page: paragraphs of two-byte characters (lead
+// bytes in [leadLow, leadHigh], trail bytes in [trailLow, trailHigh]) broken
+// by the odd ASCII word or number, inside markup, padded with ASCII to
+// exactly kPageSize bytes. The end marker is the only "</body>".
 std::string MixedPage(int leadLow, int leadHigh, int trailLow, int trailHigh) {
     std::mt19937 random(2026);
-    std::string page = "<html><head><title>notice</title></head><body>";
+    const auto pick = [&random](int low, int high) {
+        return low + static_cast<int>(random() % static_cast<unsigned>(high - low + 1));
+    };
+    std::string page = "<html><head><title>notice</title></head><body>\n";
     while (page.size() < kPageSize - 64) {
-        page += "<p class=\"x\">";
-        const int characters = 10 + static_cast<int>(random() % 40);
-        for (int i = 0; i < characters; ++i) {
-            if (random() % 6 == 0) {
-                page += static_cast<char>('a' + random() % 26);
-                continue;
+        page += "<p class=\"item\"><a href=\"/news/";
+        page += std::to_string(pick(1000, 99999));
+        page += ".html\">";
+        const int runs = pick(1, 6);
+        for (int run = 0; run < runs; ++run) {
+            const int characters = pick(2, 30);
+            for (int i = 0; i < characters; ++i) {
+                page += static_cast<char>(pick(leadLow, leadHigh));
+                page += static_cast<char>(pick(trailLow, trailHigh));
             }
-            page += static_cast<char>(leadLow + random() % (leadHigh - leadLow + 1));
-            page += static_cast<char>(trailLow + random() % (trailHigh - trailLow + 1));
+            if (pick(0, 2) == 0) {
+                page += ' ';
+                for (int letters = pick(2, 8); letters > 0; --letters) {
+                    page += static_cast<char>(pick('a', 'z'));
+                }
+                page += ' ';
+            }
         }
-        page += "</p><p>";
+        page += "</a></p><p>";
     }
     page.resize(kPageSize - 7, ' ');
     page += "</body>";

@@ -1,8 +1,5 @@
 #include "text/Codepage.h"
 
-#include <bit>
-#include <cstring>
-
 #include "text/CodePageTables.h"
 #include "text/Utf8.h"
 
@@ -10,155 +7,129 @@ namespace avatrix {
 
 namespace {
 
-using codepage::DoubleByteTables;
-
-constexpr char16_t kDefaultUnit = u'?';
 constexpr char kDefaultByte = '?';
 
-// Bytes to UTF-16 as the platform converter does it for 936 and 950: a
-// valid pair or single byte gives its character; anything else gives one
-// "?". A lead byte followed by another byte always takes that byte with it,
-// except the end of the input and a NUL, which stay for what follows.
-void AppendDecodedDoubleByte(const DoubleByteTables& tables, std::string_view bytes,
-                             std::u16string& units) {
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t length = bytes.size();
-    std::size_t i = 0;
-    while (i < length) {
-        const unsigned char byte = data[i];
-        if (byte < 0x80) {
-            units.push_back(byte);
-            ++i;
-        } else if (!codepage::IsLeadByte(byte)) {
-            const char16_t unit = tables.single[byte];
-            units.push_back(unit != 0 ? unit : kDefaultUnit);
-            ++i;
-        } else if (i + 1 >= length || data[i + 1] == 0) {
-            units.push_back(kDefaultUnit);
-            ++i;
-        } else {
-            const char16_t unit = tables.pair[byte << 8 | data[i + 1]];
-            units.push_back(unit != 0 ? unit : kDefaultUnit);
-            i += 2;
+// Writes UTF-16LE into a byte buffer with room for two bytes per unit.
+class Utf16Writer {
+  public:
+    explicit Utf16Writer(std::uint8_t* out) : out_(out) {}
+
+    void Ascii(const unsigned char* bytes, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) {
+            *out_++ = bytes[i];
+            *out_++ = 0;
         }
     }
-}
 
-// UTF-16 to 936 or 950 with the best-fit mappings. Each unit without a form
-// (a surrogate among them) becomes the replacement byte; with a replacement
-// of NUL the output ends there instead. Returns false when it ended early.
-bool AppendEncodedDoubleByte(const DoubleByteTables& tables, std::u16string_view units,
-                             char replacement, std::string& bytes) {
-    for (const char16_t unit : units) {
-        const std::uint16_t code = tables.encode[unit];
-        if (code == 0 && unit != 0) {
-            if (replacement == '\0') {
-                return false;
-            }
-            bytes.push_back(replacement);
-        } else if (code < 0x100) {
-            bytes.push_back(static_cast<char>(code));
-        } else {
-            bytes.push_back(static_cast<char>(code >> 8));
-            bytes.push_back(static_cast<char>(code & 0xFF));
-        }
-    }
-    return true;
-}
-
-// Decodes into units; false for a code page the converter does not know.
-bool Decode(std::string_view bytes, int codePage, std::u16string& units) {
-    units.reserve(units.size() + bytes.size() + 1);
-    if (codePage == kCodePageUtf8) {
-        utf8::AppendDecoded(bytes, units);
+    bool Unit(char16_t unit) {
+        *out_++ = static_cast<std::uint8_t>(unit & 0xFF);
+        *out_++ = static_cast<std::uint8_t>(unit >> 8);
         return true;
     }
-    const DoubleByteTables* tables = codepage::TablesFor(codePage);
+
+    std::uint8_t* Finish() { return out_; }
+
+  private:
+    std::uint8_t* out_;
+};
+
+// Runs the decoder of codePage over bytes into sink; false for a code page
+// the converter does not know.
+template <typename Sink>
+bool DecodeInto(std::string_view bytes, int codePage, Sink& sink) {
+    if (codePage == kCodePageUtf8) {
+        utf8::Decode(bytes, sink);
+        return true;
+    }
+    const codepage::DoubleByteTables* tables = codepage::TablesFor(codePage);
     if (tables == nullptr) {
         return false;
     }
-    AppendDecodedDoubleByte(*tables, bytes, units);
+    codepage::Decode(*tables, bytes, sink);
     return true;
 }
 
-bool Encode(std::u16string_view units, int codePage, char replacement, std::string& bytes) {
-    if (codePage == kCodePageUtf8) {
-        bytes.reserve(bytes.size() + units.size() * 3);
-        utf8::AppendEncoded(units, bytes);
-        return true;
+// Decodes bytes from one code page and encodes them into another in one
+// pass. A decoded text never has more UTF-16 units than it had bytes, and a
+// unit takes at most three bytes (UTF-8) or two (the double-byte pages).
+Text Convert(std::string_view bytes, int from, int to, char replacement) {
+    std::string out;
+    if (to == kCodePageUtf8) {
+        out.resize(bytes.size() * 3);
+        utf8::Writer writer(out.data());
+        if (!DecodeInto(bytes, from, writer)) {
+            return Text();
+        }
+        out.resize(static_cast<std::size_t>(writer.Finish() - out.data()));
+    } else {
+        const codepage::DoubleByteTables* tables = codepage::TablesFor(to);
+        if (tables == nullptr) {
+            return Text();
+        }
+        out.resize(bytes.size() * 2);
+        codepage::Writer writer(*tables, replacement, out.data());
+        if (!DecodeInto(bytes, from, writer)) {
+            return Text();
+        }
+        out.resize(static_cast<std::size_t>(writer.Finish() - out.data()));
     }
-    const DoubleByteTables* tables = codepage::TablesFor(codePage);
-    if (tables == nullptr) {
-        return false;
-    }
-    bytes.reserve(bytes.size() + units.size() * 2);
-    AppendEncodedDoubleByte(*tables, units, replacement, bytes);
-    return true;
+    return Text(std::move(out));
 }
 
-// The units of a UTF-16LE byte set up to its zero terminator (or its end).
-std::u16string UnitsUpToTerminator(const ByteSet& utf16) {
-    std::u16string units;
-    units.reserve(utf16.size() / 2);
+// Feeds the units of a UTF-16LE byte set up to its zero terminator (or its
+// end) to sink.
+template <typename Sink>
+void FeedUnits(const ByteSet& utf16, Sink& sink) {
     for (std::size_t i = 0; i + 1 < utf16.size(); i += 2) {
         const auto unit = static_cast<char16_t>(utf16[i] | (utf16[i + 1] << 8));
-        if (unit == 0) {
+        if (unit == 0 || !sink.Unit(unit)) {
             break;
         }
-        units.push_back(unit);
     }
-    return units;
-}
-
-Text DecodeThenEncode(std::string_view bytes, int from, int to, char replacement) {
-    std::u16string units;
-    std::string result;
-    if (!Decode(bytes, from, units)) {
-        return Text();
-    }
-    if (!Encode(units, to, replacement, result)) {
-        return Text();
-    }
-    return Text(std::move(result));
 }
 
 }  // namespace
 
 ByteSet TextToUtf16(const Text& text, int codePage) {
-    std::u16string units;
-    if (!Decode(text.view(), codePage, units)) {
+    ByteSet bytes((text.size() + 1) * 2);
+    Utf16Writer writer(bytes.data());
+    if (!DecodeInto(text.view(), codePage, writer)) {
         return ByteSet();
     }
-    units.push_back(u'\0');
-    ByteSet bytes(units.size() * 2);
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(bytes.data(), units.data(), bytes.size());
-    } else {
-        for (std::size_t i = 0; i < units.size(); ++i) {
-            bytes[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
-            bytes[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
-        }
-    }
+    writer.Unit(u'\0');
+    bytes.resize(static_cast<std::size_t>(writer.Finish() - bytes.data()));
     return bytes;
 }
 
 Text Utf16ToText(const ByteSet& utf16, int codePage) {
-    const std::u16string units = UnitsUpToTerminator(utf16);
-    std::string bytes;
-    if (!Encode(units, codePage, kDefaultByte, bytes)) {
+    const std::size_t units = utf16.size() / 2;
+    std::string out;
+    if (codePage == kCodePageUtf8) {
+        out.resize(units * 3);
+        utf8::Writer writer(out.data());
+        FeedUnits(utf16, writer);
+        out.resize(static_cast<std::size_t>(writer.Finish() - out.data()));
+        return Text(std::move(out));
+    }
+    const codepage::DoubleByteTables* tables = codepage::TablesFor(codePage);
+    if (tables == nullptr) {
         return Text();
     }
-    return Text(std::move(bytes));
+    out.resize(units * 2);
+    codepage::Writer writer(*tables, kDefaultByte, out.data());
+    FeedUnits(utf16, writer);
+    out.resize(static_cast<std::size_t>(writer.Finish() - out.data()));
+    return Text(std::move(out));
 }
 
 Text Utf8ToGbk(const Text& utf8) {
-    return DecodeThenEncode(utf8.view(), kCodePageUtf8, kCodePageGbk, kDefaultByte);
+    return Convert(utf8.view(), kCodePageUtf8, kCodePageGbk, kDefaultByte);
 }
 
 Text Big5ToGbk(const Text& big5) {
     // A character without a GBK form ends the text: the conversion's
     // replacement is NUL.
-    return DecodeThenEncode(big5.view(), kCodePageBig5, kCodePageGbk, '\0');
+    return Convert(big5.view(), kCodePageBig5, kCodePageGbk, '\0');
 }
 
 Text Big5ToSimplifiedGbk(const Text& big5) {
@@ -166,11 +137,11 @@ Text Big5ToSimplifiedGbk(const Text& big5) {
 }
 
 std::string GbkToUtf8(const Text& gbk) {
-    return DecodeThenEncode(gbk.view(), kCodePageGbk, kCodePageUtf8, kDefaultByte).bytes();
+    return Convert(gbk.view(), kCodePageGbk, kCodePageUtf8, kDefaultByte).bytes();
 }
 
 Text Utf8StringToGbk(std::string_view utf8) {
-    return DecodeThenEncode(utf8, kCodePageUtf8, kCodePageGbk, kDefaultByte);
+    return Convert(utf8, kCodePageUtf8, kCodePageGbk, kDefaultByte);
 }
 
 }  // namespace avatrix

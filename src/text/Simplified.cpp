@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 
+#include "text/CodePageTables.h"
 #include "text/Codepage.h"
 #include "text/SimplifiedTable.h"
 
@@ -28,7 +29,9 @@ Text ToSimplifiedChinese(const Text& gbk) {
     // length and its character boundaries.
     for (std::size_t i = 0; i + 1 < result.size(); ++i) {
         const auto lead = static_cast<unsigned char>(result[i]);
-        if (lead < 0x80) {
+        // The walk follows the code page: 0x80 (the euro sign) and 0xFF are
+        // characters of one byte.
+        if (!codepage::IsLeadByte(lead)) {
             continue;
         }
         const auto trail = static_cast<unsigned char>(result[i + 1]);

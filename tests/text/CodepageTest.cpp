@@ -177,6 +177,10 @@ TEST(ToSimplifiedChinese, ReplacesTraditionalCharactersKeepingTheLength) {
     // A trail byte that looks like a lead byte of a mapped character is
     // not taken as one: the walk goes by characters.
     EXPECT_EQ(ToSimplifiedChinese(T("\xC4\x87\xF8")), T("\xC4\x87\xF8"));
+    // The euro sign 0x80 is a one-byte character, so 國 after it is still
+    // found; Big5's euro sign converts to it.
+    EXPECT_EQ(ToSimplifiedChinese(T("\x80\x87\xF8")), T("\x80\xB9\xFA"));
+    EXPECT_EQ(Big5ToSimplifiedGbk(T("\xA3\xE1\xB0\xEA")), T("\x80\xB9\xFA"));
     // A lone lead byte at the end is left alone.
     EXPECT_EQ(ToSimplifiedChinese(T("a\x87")), T("a\x87"));
     EXPECT_EQ(ToSimplifiedChinese(Text()), Text());
