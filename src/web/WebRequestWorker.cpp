@@ -1,5 +1,8 @@
 #include <curl/curl.h>
 
+#include <atomic>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
