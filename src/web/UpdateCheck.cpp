@@ -1,0 +1,87 @@
+#include "web/UpdateCheck.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "text/Codepage.h"
+#include "text/Literal.h"
+#include "text/Primitives.h"
+#include "ui/Program.h"
+#include "ui/Toolkit.h"
+#include "web/ProductInfo.h"
+#include "web/UpdateCheckInternal.h"
+#include "web/WebRequest.h"
+
+namespace avatrix::web {
+
+namespace {
+
+constexpr char kMainWindow[] = "MainWindow";
+constexpr char kCurrentVersionBox[] = "编辑框7";
+constexpr char kNewestVersionBox[] = "编辑框8";
+constexpr int kExclamationOk = 0x30;
+// Archive tools that run a program straight from an archive unpack it into
+// a temporary folder whose name holds a "$".
+constexpr char kArchiveMark[] = "$";
+
+Text NoticeSeparator() {
+    return Text(std::string(63, '='));
+}
+
+Text CleanNotice(const Text& notice) {
+    Text cleaned = ReplaceAll(notice, Text("</p><p>"), Text("\r\n"));
+    cleaned = ReplaceAll(cleaned, Text("<br />"), Text("\r\n"));
+    return ReplaceAll(cleaned, Text("&nbsp;"));
+}
+
+}  // namespace
+
+namespace detail {
+
+Text RunDirectory() {
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return Text();
+    }
+    return Utf8StringToGbk(executable.parent_path().string());
+}
+
+bool CheckUpdateAndNoticeFrom(const Text& runDirectory, const Text& noticeUrl) {
+    if (FindText(runDirectory, Text(kArchiveMark)) > 0) {
+        ui::ShowMessage("请你解压后运行"_gbk, kExclamationOk,
+                        Text("MirrowenQQ") + ContactNumber() + "温馨提示"_gbk);
+        ui::EndProgram(0);
+    }
+
+    const Text page = ToText(WebRequest(noticeUrl));
+    const Text notice = TextBetween(page, NoticeSeparator(), NoticeSeparator());
+    if (notice.empty()) {
+        ui::ShowMessage("获取更新失败请您稍后重试！"_gbk, 0);
+        return false;
+    }
+    ui::SetProperty(kMainWindow, kNewestVersionBox, ui::Prop::Content, CleanNotice(notice));
+
+    const double current =
+        ToNumber(ui::GetText(kMainWindow, kCurrentVersionBox, ui::Prop::Content));
+    const Text newestNotice = ui::GetText(kMainWindow, kNewestVersionBox, ui::Prop::Content);
+    const double newest = ToNumber(newestNotice);
+    if (current - newest < -1e-7) {
+        ui::ShowMessage(
+            "本软件有更新，请到官网下载更新！文件名："_gbk +
+                "2012年最新Mirrowen给力软件，轻松做属于你自己的文字头像 —Avatrix！"_gbk +
+                newestNotice,
+            0);
+        ui::OpenAddress(ProductSiteUrl());
+        ui::EndProgram(0);
+    }
+    return true;
+}
+
+}  // namespace detail
+
+bool CheckUpdateAndNotice() {
+    return detail::CheckUpdateAndNoticeFrom(detail::RunDirectory(), NoticePageUrl());
+}
+
+}  // namespace avatrix::web
