@@ -71,6 +71,12 @@ std::uint32_t BitmapObject::LoadBitmapFromBytes(const ByteSet& bytes) {
     if (bytes.size() < kBmpFileHeaderSize + 12 || bytes[0] != 'B' || bytes[1] != 'M') {
         return 0;
     }
+    // The layout this class writes is read the same way as BitmapFromBmpImage
+    // reads it; the other variants (colour tables, run-length coding, bit
+    // fields, other headers) go through Qt's reader.
+    if (const QImage own = DecodeBmpImage(bytes); !own.isNull()) {
+        return AddAtDepth(own, CompatibleDepth());
+    }
     QByteArray data(reinterpret_cast<const char*>(bytes.data()),
                     static_cast<qsizetype>(bytes.size()));
     QBuffer buffer(&data);
