@@ -3,16 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QImageReader>
 
 #include "image/BitmapTable.h"
 #include "image/BmpImage.h"
 #include "image/CaptureBackend.h"
 #include "image/PictureDecoder.h"
 #include "image/PixelFormats.h"
+#include "image/QtImageReading.h"
 
 namespace avatrix::image {
 namespace {
@@ -77,18 +76,10 @@ std::uint32_t BitmapObject::LoadBitmapFromBytes(const ByteSet& bytes) {
     if (const QImage own = DecodeBmpImage(bytes); !own.isNull()) {
         return AddAtDepth(own, CompatibleDepth());
     }
-    QByteArray data(reinterpret_cast<const char*>(bytes.data()),
-                    static_cast<qsizetype>(bytes.size()));
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "bmp");
-    const QSize size = reader.size();
-    constexpr qint64 kMaxPixels = qint64{1} << 28;
-    if (!size.isValid() || size.isEmpty() ||
-        static_cast<qint64>(size.width()) * size.height() > kMaxPixels) {
+    if (!BmpHeadersFitBytes(bytes)) {
         return 0;
     }
-    const QImage image = reader.read();
+    const QImage image = ReadWithQt(bytes, "bmp");
     if (image.isNull()) {
         return 0;
     }

@@ -2,10 +2,8 @@
 
 #include <cstring>
 
-#include <QBuffer>
-#include <QImageReader>
-
 #include "image/JpegDecoder.h"
+#include "image/QtImageReading.h"
 
 namespace avatrix::image {
 namespace {
@@ -30,27 +28,6 @@ const char* QtFormatOf(const ByteSet& bytes) {
     return nullptr;
 }
 
-QImage DecodeWithQt(const ByteSet& bytes, const char* format) {
-    // Qt refuses, before decoding, any image that would take more than this.
-    static const bool limited = [] {
-        QImageReader::setAllocationLimit(256);
-        return true;
-    }();
-    (void)limited;
-    QByteArray data(reinterpret_cast<const char*>(bytes.data()),
-                    static_cast<qsizetype>(bytes.size()));
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    const QSize size = reader.size();
-    if (size.isValid() &&
-        (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide ||
-         static_cast<std::int64_t>(size.width()) * size.height() > kMaxPicturePixels)) {
-        return {};
-    }
-    return reader.read();
-}
-
 }  // namespace
 
 QImage DecodePictureBytes(const ByteSet& bytes) {
@@ -58,7 +35,10 @@ QImage DecodePictureBytes(const ByteSet& bytes) {
         return DecodeJpeg(bytes);
     }
     if (const char* format = QtFormatOf(bytes)) {
-        return DecodeWithQt(bytes, format);
+        if (std::strcmp(format, "bmp") == 0 && !BmpHeadersFitBytes(bytes)) {
+            return {};
+        }
+        return ReadWithQt(bytes, format);
     }
     return {};
 }
