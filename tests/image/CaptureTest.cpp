@@ -229,10 +229,25 @@ class AvatarCapture : public CaptureTest {
         box = new QuadrantWidget(frame.get());
         box->setAttribute(Qt::WA_NativeWindow);
         box->setGeometry(10, 10, 184, 184);
-        ASSERT_TRUE(testing::ShowUnmanaged(*frame, QRect(200, 150, 300, 220)));
-        ASSERT_TRUE(
-            testing::WaitUntil([&] { return Backend().QueryWindow(Handle(*box)).viewable; }));
+        // In the bottom-right corner, away from the other tests' windows and
+        // on the screen whatever the scale factor.
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        ASSERT_TRUE(testing::ShowUnmanaged(
+            *frame, QRect(screen.right() - 200, screen.bottom() - 200, 196, 196)));
         scale = box->devicePixelRatioF();
+        // Shown once all four corners of the box are on the screen.
+        ASSERT_TRUE(testing::WaitUntil([&] {
+            const WindowState state = Backend().QueryWindow(Handle(*box));
+            const int side = qRound(184 * scale);
+            for (auto [x, y] :
+                 {std::pair{0, 0}, {side - 1, 0}, {0, side - 1}, {side - 1, side - 1}}) {
+                const QPoint at = state.clientOrigin + QPoint(x, y);
+                if (testing::ScreenPixel(at.x(), at.y()) != ColourRef(box->ColourAt(x, y))) {
+                    return false;
+                }
+            }
+            return state.viewable;
+        }));
     }
     std::unique_ptr<QWidget> frame;
     QuadrantWidget* box = nullptr;
