@@ -1,6 +1,8 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -111,7 +113,7 @@ TEST_F(CaptureTest, HiddenAndMinimisedWindowsGiveNothing) {
     EXPECT_EQ(bo.CaptureWindow(handle), 0u);
     EXPECT_EQ(bo.CaptureWindow(handle, 16), 0u);
 
-    // A managed window the window manager iconifies.
+    // A top-level window minimised (by the window manager when there is one).
     QuadrantWidget managed;
     managed.resize(60, 60);
     managed.show();
@@ -146,6 +148,17 @@ class ForeignWindow {
         xcb_flush(c_);
     }
     std::uint32_t id() const { return id_; }
+    // Marks the window iconic, as a window manager does when it minimises one.
+    void MarkIconic() {
+        const char* name = "WM_STATE";
+        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+            c_, xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+            nullptr);
+        const std::uint32_t state[] = {3, 0};  // IconicState, no icon window
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, id_, atom->atom, atom->atom, 32, 2, state);
+        xcb_flush(c_);
+        std::free(atom);
+    }
 
   private:
     xcb_connection_t* c_;
@@ -172,6 +185,11 @@ TEST_F(CaptureTest, ForeignWindowsAreReadFromTheServer) {
     EXPECT_TRUE(testing::WaitUntil([] { return testing::ScreenPixel(604, 104) == 0x00FF00u; }));
     EXPECT_EQ(testing::ScreenPixel(610, 110), 0xCC6633u) << "only the bitmap's size is drawn";
     bo.FreeBitmap(blank);
+
+    window.MarkIconic();
+    ASSERT_TRUE(testing::WaitUntil([&] { return Backend().QueryWindow(window.id()).minimised; }));
+    EXPECT_EQ(bo.CaptureWindow(window.id(), 32), 0u);
+    EXPECT_TRUE(CaptureToBmpImage(window.id()).empty());
 }
 
 TEST_F(CaptureTest, PatternOnTheScreenCoversTheBitmapsRectangle) {
