@@ -3,10 +3,14 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "TestPictures.h"
 #include "image/BitmapObject.h"
 #include "image/BmpImage.h"
+#include "text/Codepage.h"
 
 namespace avatrix::image {
 namespace {
@@ -288,6 +292,40 @@ TEST(LoadBitmapFromBytes, ReadsOrdinaryBmpFilesAndRefusesBrokenOnes) {
     Set32(huge, 18, 60000);
     Set32(huge, 22, 60000);
     EXPECT_EQ(bo.LoadBitmapFromBytes(huge), 0u);
+}
+
+}  // namespace
+}  // namespace avatrix::image
+
+namespace avatrix::image {
+namespace {
+
+TEST(LoadBitmapFile, ReadsTheFileFromMemoryAndLeavesNothingBehind) {
+    BitmapObject bo;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::uint32_t bitmap = MakeBitmap(bo, 3, 2, 24, Gradient);
+    const ByteSet bmp = bo.ToBmpImage(bitmap);
+    const QString path = dir.filePath("图片.bmp");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(bmp.data()), static_cast<qint64>(bmp.size()));
+    }
+    const QStringList before = QDir::temp().entryList(QDir::Files);
+    const std::uint32_t loaded = bo.LoadBitmapFile(Utf8StringToGbk(path.toStdString()));
+    ASSERT_NE(loaded, 0u);
+    EXPECT_EQ(bo.ReadPixel(loaded, 2, 1), Gradient(2, 1));
+    EXPECT_EQ(bo.LoadBitmapFile(Utf8StringToGbk(dir.filePath("missing.bmp").toStdString())), 0u);
+    EXPECT_EQ(bo.LoadBitmapFile(Text()), 0u);
+
+    // Loading bytes writes no file into the shared temporary folder.
+    const std::uint32_t fromBytes = bo.LoadBitmapFromBytes(bmp);
+    EXPECT_NE(fromBytes, 0u);
+    EXPECT_EQ(QDir::temp().entryList(QDir::Files), before);
+    for (auto h : {bitmap, loaded, fromBytes}) {
+        bo.FreeBitmap(h);
+    }
 }
 
 }  // namespace
