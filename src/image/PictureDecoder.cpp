@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "image/BmpImage.h"
 #include "image/JpegDecoder.h"
 #include "image/QtImageReading.h"
 
@@ -35,8 +36,14 @@ QImage DecodePictureBytes(const ByteSet& bytes) {
         return DecodeJpeg(bytes);
     }
     if (const char* format = QtFormatOf(bytes)) {
-        if (std::strcmp(format, "bmp") == 0 && !BmpHeadersFitBytes(bytes)) {
-            return {};
+        if (std::strcmp(format, "bmp") == 0) {
+            // A saved avatar reads back exactly as the bitmap operations read it.
+            if (QImage own = DecodeBmpImage(bytes); !own.isNull()) {
+                return own;
+            }
+            if (!BmpHeadersFitBytes(bytes)) {
+                return {};
+            }
         }
         return ReadWithQt(bytes, format);
     }
