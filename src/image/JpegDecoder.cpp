@@ -1,0 +1,132 @@
+#include "image/JpegDecoder.h"
+
+#include <bit>
+#include <csetjmp>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace avatrix::image {
+namespace {
+
+// libjpeg reports fatal errors through error_exit, which must not return:
+// it jumps back to the decode call, which then cleans up.
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void ExitOnError(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
+}
+
+void IgnoreMessage(j_common_ptr) {}
+
+// A crafted progressive file can hold thousands of scans, each a full pass
+// over the coefficients; no real picture needs more than a few dozen.
+constexpr int kMaxScans = 500;
+
+void LimitScans(j_common_ptr info) {
+    auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
+    if (decompress->is_decompressor && decompress->input_scan_number > kMaxScans) {
+        ExitOnError(info);
+    }
+}
+
+// Everything the decode writes lives here, outside the frame that calls
+// setjmp, so nothing it touches is indeterminate after a jump.
+struct DecodeState {
+    jpeg_decompress_struct info{};
+    ErrorManager errors{};
+    jpeg_progress_mgr progress{};
+    QImage image;
+    bool cmyk = false;
+    std::vector<std::uint8_t> cmykRow;
+};
+
+void CmykRowToRgb(const std::uint8_t* cmyk, QRgb* out, int width, bool inverted) {
+    for (int x = 0; x < width; ++x) {
+        int c = cmyk[4 * x], m = cmyk[4 * x + 1], y = cmyk[4 * x + 2], k = cmyk[4 * x + 3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        out[x] = qRgb(c * k / 255, m * k / 255, y * k / 255);
+    }
+}
+
+// Returns false when libjpeg gave up; the state then holds no image.
+bool Decode(DecodeState* s, const std::uint8_t* data, std::size_t size) {
+    if (setjmp(s->errors.jump)) {
+        return false;
+    }
+    jpeg_create_decompress(&s->info);
+    s->info.mem->max_memory_to_use = 512L * 1024 * 1024;
+    s->progress.progress_monitor = LimitScans;
+    s->info.progress = &s->progress;
+    jpeg_mem_src(&s->info, data, static_cast<unsigned long>(size));
+    if (jpeg_read_header(&s->info, TRUE) != JPEG_HEADER_OK) {
+        return false;
+    }
+    if (s->info.image_width == 0 || s->info.image_height == 0 ||
+        s->info.image_width > kMaxPictureSide || s->info.image_height > kMaxPictureSide ||
+        static_cast<std::int64_t>(s->info.image_width) * s->info.image_height > kMaxPicturePixels) {
+        return false;
+    }
+    s->cmyk = s->info.jpeg_color_space == JCS_CMYK || s->info.jpeg_color_space == JCS_YCCK;
+    if (s->cmyk) {
+        s->info.out_color_space = JCS_CMYK;
+    } else {
+        // Straight into the 32-bit pixel words of the image.
+        s->info.out_color_space =
+            std::endian::native == std::endian::little ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+    }
+    jpeg_start_decompress(&s->info);
+    s->image = QImage(static_cast<int>(s->info.output_width),
+                      static_cast<int>(s->info.output_height), QImage::Format_RGB32);
+    if (s->image.isNull()) {
+        return false;
+    }
+    // Adobe writes CMYK inverted; its marker says so.
+    const bool inverted = s->info.saw_Adobe_marker;
+    if (s->cmyk) {
+        s->cmykRow.resize(static_cast<std::size_t>(s->info.output_width) * 4);
+    }
+    while (s->info.output_scanline < s->info.output_height) {
+        const int y = static_cast<int>(s->info.output_scanline);
+        JSAMPROW row = s->cmyk ? s->cmykRow.data() : s->image.scanLine(y);
+        if (jpeg_read_scanlines(&s->info, &row, 1) != 1) {
+            return false;
+        }
+        if (s->cmyk) {
+            CmykRowToRgb(s->cmykRow.data(), reinterpret_cast<QRgb*>(s->image.scanLine(y)),
+                         static_cast<int>(s->info.output_width), inverted);
+        }
+    }
+    jpeg_finish_decompress(&s->info);
+    return true;
+}
+
+}  // namespace
+
+QImage DecodeJpeg(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) {
+        return {};
+    }
+    auto state = std::make_unique<DecodeState>();
+    state->info.err = jpeg_std_error(&state->errors.pub);
+    state->errors.pub.error_exit = ExitOnError;
+    state->errors.pub.output_message = IgnoreMessage;
+    const bool ok = Decode(state.get(), bytes.data(), bytes.size());
+    jpeg_destroy_decompress(&state->info);
+    if (!ok) {
+        return {};
+    }
+    return std::move(state->image);
+}
+
+}  // namespace avatrix::image

@@ -1,0 +1,121 @@
+#include <cstdint>
+
+#include <gtest/gtest.h>
+#include <QPainter>
+
+#include "TestPictures.h"
+#include "image/PictureDecoder.h"
+
+namespace avatrix::image {
+namespace {
+
+// Offset of the frame header's height field (SOF0/SOF2 marker + 5).
+std::size_t FrameDimensionsAt(const ByteSet& jpeg) {
+    for (std::size_t i = 2; i + 9 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+            return i + 5;
+        }
+    }
+    return 0;
+}
+
+void ExpectNear(QRgb pixel, int r, int g, int b, const char* where) {
+    EXPECT_NEAR(qRed(pixel), r, 12) << where;
+    EXPECT_NEAR(qGreen(pixel), g, 12) << where;
+    EXPECT_NEAR(qBlue(pixel), b, 12) << where;
+}
+
+void ExpectQuadrants(const QImage& image, int width, int height) {
+    ASSERT_FALSE(image.isNull());
+    ASSERT_EQ(image.size(), QSize(width, height));
+    ExpectNear(image.pixel(width / 4, height / 4), 255, 0, 0, "top left");
+    ExpectNear(image.pixel(3 * width / 4, height / 4), 0, 255, 0, "top right");
+    ExpectNear(image.pixel(width / 4, 3 * height / 4), 0, 0, 255, "bottom left");
+    ExpectNear(image.pixel(3 * width / 4, 3 * height / 4), 255, 255, 255, "bottom right");
+}
+
+TEST(DecodePictureBytes, RealJpegsDecodeToTheirColours) {
+    const QImage picture = testing::QuadrantPicture(200, 200);
+    ExpectQuadrants(DecodePictureBytes(testing::EncodeTestJpeg(picture)), 200, 200);
+    ExpectQuadrants(DecodePictureBytes(testing::EncodeTestJpeg(picture, 80, true)), 200, 200);
+    // Odd sizes exercise the partial blocks at the edges.
+    ExpectQuadrants(DecodePictureBytes(testing::EncodeTestJpeg(testing::QuadrantPicture(37, 23))),
+                    37, 23);
+}
+
+TEST(DecodePictureBytes, PngGifAndBmpGoThroughQt) {
+    const QImage picture = testing::QuadrantPicture(30, 20);
+    for (const char* format : {"png", "bmp"}) {
+        SCOPED_TRACE(format);
+        const ByteSet bytes = testing::EncodeWithQt(picture, format);
+        ASSERT_FALSE(bytes.empty());
+        ExpectQuadrants(DecodePictureBytes(bytes), 30, 20);
+    }
+    ExpectQuadrants(DecodePictureBytes(testing::EncodeTestGif(picture)), 30, 20);
+}
+
+TEST(DecodePictureBytes, UndecodableBytesGiveANullImage) {
+    EXPECT_TRUE(DecodePictureBytes({}).isNull());
+    EXPECT_TRUE(DecodePictureBytes(ByteSet{'h', 'e', 'l', 'l', 'o'}).isNull());
+    EXPECT_TRUE(DecodePictureBytes(ByteSet{0xFF, 0xD8, 0xFF}).isNull());
+    // Formats the boxes do not show are not handed to other readers.
+    const ByteSet svg = ByteSet{'<', 's', 'v', 'g', '/', '>'};
+    EXPECT_TRUE(DecodePictureBytes(svg).isNull());
+}
+
+TEST(DecodePictureBytes, CorruptJpegEndsCleanly) {
+    const ByteSet good = testing::EncodeTestJpeg(testing::QuadrantPicture(200, 200));
+    const std::size_t sof = FrameDimensionsAt(good);
+    ASSERT_NE(sof, 0u);
+
+    // Cut inside the headers: nothing to show.
+    EXPECT_TRUE(
+        DecodePictureBytes(ByteSet(good.begin(), good.begin() + static_cast<long>(sof))).isNull());
+
+    // Cut inside the scan: the decoded part is shown, the rest filled in.
+    const ByteSet half(good.begin(), good.begin() + static_cast<long>(good.size() / 2));
+    const QImage partial = DecodePictureBytes(half);
+    ASSERT_FALSE(partial.isNull());
+    EXPECT_EQ(partial.size(), QSize(200, 200));
+    ExpectNear(partial.pixel(50, 20), 255, 0, 0, "decoded before the cut");
+
+    // A frame header with an impossible component count.
+    ByteSet badFrame = good;
+    badFrame[sof + 4] = 0;
+    EXPECT_TRUE(DecodePictureBytes(badFrame).isNull());
+
+    // Scribbled scan data: whatever comes out, it is the right size or null.
+    ByteSet scribbled = good;
+    for (std::size_t i = good.size() / 3; i < good.size() - 2; i += 7) {
+        scribbled[i] = static_cast<std::uint8_t>(scribbled[i] * 31 + 17);
+    }
+    const QImage garbled = DecodePictureBytes(scribbled);
+    EXPECT_TRUE(garbled.isNull() || garbled.size() == QSize(200, 200));
+}
+
+TEST(DecodePictureBytes, AbsurdJpegDimensionsAreRefusedFromTheHeader) {
+    ByteSet jpeg = testing::EncodeTestJpeg(testing::QuadrantPicture(16, 16));
+    const std::size_t at = FrameDimensionsAt(jpeg);
+    ASSERT_NE(at, 0u);
+    // 60000 x 60000 would need some 14 GB.
+    jpeg[at] = 60000 >> 8;
+    jpeg[at + 1] = 60000 & 0xFF;
+    jpeg[at + 2] = 60000 >> 8;
+    jpeg[at + 3] = 60000 & 0xFF;
+    EXPECT_TRUE(DecodePictureBytes(jpeg).isNull());
+}
+
+TEST(DecodePictureBytes, AbsurdPngDimensionsAreRefused) {
+    ByteSet png = testing::EncodeWithQt(testing::QuadrantPicture(16, 16), "png");
+    // IHDR width and height sit at bytes 16 and 20.
+    for (std::size_t at : {16u, 20u}) {
+        png[at] = 0x00;
+        png[at + 1] = 0x00;
+        png[at + 2] = 0xEA;
+        png[at + 3] = 0x60;
+    }
+    EXPECT_TRUE(DecodePictureBytes(png).isNull());
+}
+
+}  // namespace
+}  // namespace avatrix::image

@@ -1,0 +1,271 @@
+#include <cstdint>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QWidget>
+
+#include "TestPictures.h"
+#include "WindowFixtures.h"
+#include "image/AvatarSaving.h"
+#include "image/CaptureBackend.h"
+#include "image/PictureDecoder.h"
+#include "image/PictureLoading.h"
+#include "text/Codepage.h"
+#include "text/Literal.h"
+#include "ui/PictureDecoding.h"
+#include "ui/TestHooks.h"
+#include "ui/Toolkit.h"
+
+namespace avatrix::image {
+namespace {
+
+constexpr const char* kMain = "MainWindow";
+constexpr const char* kBox = "图片框1";
+constexpr const char* kDialog = "通用对话框1";
+constexpr const char* kDrop = "拖放对象1";
+
+ui::WindowLayout TestMainWindow() {
+    ui::WindowLayout layout;
+    layout.name = kMain;
+    layout.properties = {{ui::Prop::Border, 0},   {ui::Prop::Left, 60},
+                         {ui::Prop::Top, 60},     {ui::Prop::Width, 400},
+                         {ui::Prop::Height, 220}, {ui::Prop::Visible, true}};
+    layout.units = {
+        {kBox,
+         ui::Kind::PicBox,
+         0,
+         0,
+         184,
+         184,
+         {{ui::Prop::Border, 0}, {ui::Prop::DisplayMode, 1}},
+         ""},
+        {kDialog, ui::Kind::CommonDlg, 0, 0, 0, 0, {}, ""},
+        {kDrop, ui::Kind::DropTarget, 0, 0, 0, 0, {}, ""},
+    };
+    layout.bindings = {{kDrop, ui::Event::FilesDropped, [](const ui::EventArgs& args) {
+                            PictureDropped(args.text);
+                            return true;
+                        }}};
+    return layout;
+}
+
+Text PathText(const QString& path) {
+    return Utf8StringToGbk(path.toStdString());
+}
+
+void WriteFile(const QString& path, const ByteSet& bytes) {
+    std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+ByteSet ReadFile(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    return ByteSet(std::istreambuf_iterator<char>(in), {});
+}
+
+QImage Solid(QColor colour) {
+    QImage image(200, 200, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+class PictureHandlers : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!testing::HaveX11Display()) {
+            GTEST_SKIP() << "needs an X display";
+        }
+        ui::SetPictureDecoder(DecodePictureBytes);
+        if (!ui::IsWindowLoaded(kMain)) {
+            ASSERT_TRUE(ui::LoadWindow(TestMainWindow()));
+            ui::RegisterDropTarget(kMain, kDrop, ui::GetWindowHandle(kMain, kBox));
+            ui::SetProperty(kMain, kDrop, ui::Prop::AcceptFiles, true);
+        }
+        box = ui::GetWindowHandle(kMain, kBox);
+        ASSERT_NE(box, 0u);
+        ASSERT_TRUE(testing::WaitUntil([&] { return Backend().QueryWindow(box).viewable; }));
+        ASSERT_TRUE(dir.isValid());
+        // Every test starts from a dialog nobody has used yet.
+        ui::SetProperty(kMain, kDialog, ui::Prop::FileName, Text());
+    }
+    void TearDown() override { ui::testing::SetDialogResponder({}); }
+
+    QString Write(const QString& name, const ByteSet& bytes) {
+        const QString path = dir.filePath(name);
+        WriteFile(path, bytes);
+        return path;
+    }
+    ByteSet Shown() { return ui::GetPicture(kMain, kBox, ui::Prop::Picture); }
+    // The colour the screen shows at (x, y) of the box.
+    std::uint32_t OnScreen(int x, int y) {
+        const WindowState state = Backend().QueryWindow(box);
+        return testing::ScreenPixel(state.clientOrigin.x() + x, state.clientOrigin.y() + y);
+    }
+    void Answer(bool confirmed, const QString& path = {}) {
+        ui::testing::SetDialogResponder([=, this](const ui::testing::DialogRequest& request) {
+            requests.push_back(request);
+            return ui::testing::DialogAnswer{confirmed, PathText(path), {}};
+        });
+    }
+    void Drop(const QStringList& paths) {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const QString& p : paths) {
+            urls << QUrl::fromLocalFile(p);
+        }
+        mime.setUrls(urls);
+        QWidget* widget = QWidget::find(box);
+        ASSERT_NE(widget, nullptr);
+        // As the platform delivers a drop: entering first makes the box the
+        // drag's current target, then the drop itself.
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &enter);
+        ASSERT_TRUE(enter.isAccepted()) << "the box takes file drops";
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &drop);
+    }
+
+    std::uint32_t box = 0;
+    QTemporaryDir dir;
+    std::vector<ui::testing::DialogRequest> requests;
+};
+
+TEST_F(PictureHandlers, OpenPictureAsksWithThePictureFilterAndShowsTheChoice) {
+    const ByteSet jpeg = testing::EncodeTestJpeg(testing::QuadrantPicture(200, 200), 95);
+    const QString path = Write("quadrants.jpg", jpeg);
+    Answer(true, path);
+    OpenPicture();
+
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].kind, 0);
+    EXPECT_EQ(requests[0].filter, "图片类型.jpg.png|*.jpg*|*.png*|||"_gbk);
+    EXPECT_EQ(requests[0].initialDir, ui::DesktopDirectory());
+    EXPECT_EQ(requests[0].initialDir.bytes().back(), '/');
+    EXPECT_EQ(Shown(), jpeg);
+    // Drawn from the top-left corner at its own size: the 200 x 200 picture
+    // shows its top-left 184 x 184, so the box's far corner is in the fourth
+    // (white) quadrant and its first pixel in the red one.
+    EXPECT_TRUE(testing::WaitUntil([&] {
+        return (OnScreen(10, 10) & 0xFF) > 230 && ((OnScreen(10, 10) >> 16) & 0xFF) < 30 &&
+               OnScreen(183, 183) > 0xE0E0E0u;
+    }));
+}
+
+TEST_F(PictureHandlers, CancelOnFirstUseEmptiesTheBox) {
+    ui::SetProperty(kMain, kBox, ui::Prop::Picture, testing::EncodeTestJpeg(Solid(Qt::blue)));
+    ASSERT_FALSE(Shown().empty());
+    Answer(false);
+    OpenPicture();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_TRUE(requests[0].fileName.empty());
+    EXPECT_TRUE(Shown().empty());
+}
+
+TEST_F(PictureHandlers, CancelAfterAChoiceReadsThatFileAgain) {
+    const QString path = Write("chosen.jpg", testing::EncodeTestJpeg(Solid(Qt::red)));
+    Answer(true, path);
+    OpenPicture();
+    // The file changes on disk; a cancelled dialog reads it again.
+    const ByteSet changed = testing::EncodeTestJpeg(Solid(Qt::green));
+    WriteFile(path, changed);
+    Answer(false);
+    OpenPicture();
+    EXPECT_EQ(requests.back().fileName, PathText(path));
+    EXPECT_EQ(Shown(), changed);
+}
+
+TEST_F(PictureHandlers, DroppingOneFileShowsItAndSeveralEmptyTheBox) {
+    const ByteSet red = testing::EncodeTestJpeg(Solid(Qt::red));
+    const QString one = Write("one.jpg", red);
+    const QString two = Write("two.jpg", testing::EncodeTestJpeg(Solid(Qt::green)));
+    Drop({one});
+    EXPECT_EQ(Shown(), red);
+    Drop({one, two});
+    EXPECT_TRUE(Shown().empty());
+
+    // The handler itself, with the text a multi-file drop carries.
+    PictureDropped(PathText(one));
+    EXPECT_EQ(Shown(), red);
+    PictureDropped(PathText(one + "\r\n" + two + "\r\n"));
+    EXPECT_TRUE(Shown().empty());
+    PictureDropped(PathText(dir.filePath("missing.jpg")));
+    EXPECT_TRUE(Shown().empty());
+}
+
+TEST_F(PictureHandlers, CancelledSaveWritesAndOverwritesNothing) {
+    // An earlier choice is still in the dialog; its ".jpg" file exists.
+    const QString earlier = dir.filePath("earlier");
+    ui::SetProperty(kMain, kDialog, ui::Prop::FileName, PathText(earlier));
+    WriteFile(earlier + ".jpg", ByteSet{'k', 'e', 'e', 'p'});
+    Answer(false);
+    SaveAvatar();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].kind, 1);
+    EXPECT_EQ(requests[0].filter, "图片类型.jpg.png|*.jpg*|*.png*|||"_gbk);
+    EXPECT_EQ(requests[0].initialDir, ui::DesktopDirectory());
+    EXPECT_EQ(ReadFile(earlier + ".jpg"), (ByteSet{'k', 'e', 'e', 'p'}));
+
+    // Nor does a cancel on first use create ".jpg" anywhere.
+    ui::SetProperty(kMain, kDialog, ui::Prop::FileName, Text());
+    SaveAvatar();
+    EXPECT_FALSE(QFileInfo::exists(QDir::current().filePath(".jpg")));
+}
+
+TEST_F(PictureHandlers, SavingWritesTheBoxAsABmpImageUnderTheNamePlusJpg) {
+    ui::SetProperty(kMain, kBox, ui::Prop::Picture, testing::EncodeTestJpeg(Solid(Qt::red), 95));
+    ASSERT_TRUE(testing::WaitUntil([&] {
+        const std::uint32_t shown = OnScreen(100, 100);
+        return (shown & 0xFF) > 240 && ((shown >> 8) & 0xFF) < 20;
+    }));
+
+    // While the dialog is open, something covers the box: the saved avatar
+    // must still be what showed before the dialog.
+    QWidget cover;
+    cover.setStyleSheet("background: #00ff00");
+    cover.setAutoFillBackground(true);
+    const QString name = dir.filePath("avatar");
+    ui::testing::SetDialogResponder([&](const ui::testing::DialogRequest&) {
+        const WindowState state = Backend().QueryWindow(box);
+        EXPECT_TRUE(testing::ShowUnmanaged(cover, QRect(state.clientOrigin, QSize(184, 184))));
+        return ui::testing::DialogAnswer{true, PathText(name), {}};
+    });
+    SaveAvatar();
+
+    ASSERT_TRUE(QFileInfo::exists(name + ".jpg"));
+    const ByteSet saved = ReadFile(name + ".jpg");
+    const std::size_t side =
+        static_cast<std::size_t>(Backend().QueryWindow(box).clientSize.width());
+    ASSERT_EQ(saved.size(), 58 + (side * 2 + 3) / 4 * 4 * side);
+    if (side == 184) {
+        EXPECT_EQ(saved.size(), 58u + 368 * 184);
+    }
+    EXPECT_EQ(saved[0], 'B');
+    EXPECT_EQ(saved[1], 'M');
+    EXPECT_EQ(saved[10], 58);
+    EXPECT_EQ(saved[28], 16);
+    // Middle pixel, as a 0RRRRRGGGGGBBBBB word: red, not the green cover.
+    const std::size_t middle = 58 + (side * 2 + 3) / 4 * 4 * (side / 2) + side;
+    const int word = saved[middle] | (saved[middle + 1] << 8);
+    EXPECT_GE((word >> 10) & 31, 29);
+    EXPECT_LE((word >> 5) & 31, 2);
+
+    // A name that already ends in ".jpg" gets it a second time.
+    cover.hide();
+    Answer(true, dir.filePath("twice.jpg"));
+    SaveAvatar();
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("twice.jpg.jpg")));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("twice.jpg")));
+}
+
+}  // namespace
+}  // namespace avatrix::image
