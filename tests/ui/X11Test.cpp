@@ -68,6 +68,10 @@ void Drag(const XServer& server, int x, int y, int dx, int dy) {
 
 QString ReadyId(Scenario& scenario) {
     const auto ready = scenario.Await(QStringLiteral("ready "));
+    if (!ready) {
+        ADD_FAILURE() << "the scenario did not come up: "
+                      << scenario.process().readAllStandardError().toStdString();
+    }
     return ready ? ready->section(QLatin1Char(' '), 1, 1) : QString();
 }
 
