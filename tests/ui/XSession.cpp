@@ -56,7 +56,7 @@ void Stop(std::unique_ptr<QProcess>& process) {
 
 }  // namespace
 
-std::unique_ptr<XServer> XServer::Start(bool windowManager, std::string& problem) {
+std::unique_ptr<XServer> XServer::Start(bool windowManager, std::string& problem, bool compositor) {
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     if (xvfb.isEmpty()) {
         problem = "Xvfb is not installed";
@@ -150,10 +150,42 @@ std::unique_ptr<XServer> XServer::Start(bool windowManager, std::string& problem
             return nullptr;
         }
     }
+    if (compositor) {
+        const QString xcompmgr = QStandardPaths::findExecutable(QStringLiteral("xcompmgr"));
+        if (xcompmgr.isEmpty()) {
+            problem = "xcompmgr is not installed";
+            return nullptr;
+        }
+        server->compositor_ = std::make_unique<QProcess>();
+        server->compositor_->setProcessEnvironment(EnvironmentFor(server->display_));
+        server->compositor_->setStandardOutputFile(QProcess::nullDevice());
+        server->compositor_->setStandardErrorFile(QProcess::nullDevice());
+        server->compositor_->start(xcompmgr, {});
+        // Ready once it owns the compositing-manager selection of screen 0.
+        XClient client(server->display_);
+        const xcb_atom_t selection = client.Atom("_NET_WM_CM_S0");
+        const bool running =
+            client.ok() &&
+            PollUntil(
+                [&] {
+                    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+                        client.connection(),
+                        xcb_get_selection_owner(client.connection(), selection), nullptr);
+                    const bool owned = owner != nullptr && owner->owner != 0;
+                    std::free(owner);
+                    return owned;
+                },
+                20000);
+        if (!running) {
+            problem = "xcompmgr did not come up";
+            return nullptr;
+        }
+    }
     return server;
 }
 
 XServer::~XServer() {
+    Stop(compositor_);
     Stop(windowManager_);
     Stop(server_);
 }
