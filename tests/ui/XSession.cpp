@@ -201,6 +201,13 @@ QString XServer::Run(const QString& program, const QStringList& args) const {
 Scenario::Scenario(const XServer* server, const QString& name, const QStringList& extra) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    // The X keyboard library reads counted, unterminated strings from the
+    // server with strndup, which the strict string check takes for an
+    // overflow; everything else stays checked.
+    if (env.contains(QStringLiteral("ASAN_OPTIONS"))) {
+        env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) +
+                                                       QStringLiteral(":strict_string_checks=0"));
+    }
     if (server != nullptr) {
         env.insert(QStringLiteral("DISPLAY"), server->display());
     }

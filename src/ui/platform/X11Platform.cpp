@@ -70,9 +70,7 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
             return;
         }
         const auto id = static_cast<xcb_window_t>(window->winId());
-        if (!traits.movable) {
-            removeMoveFunction(id);
-        }
+        setMoveFunction(id, traits.movable);
         setStateFlag(id, atom("_NET_WM_STATE_SKIP_TASKBAR"), !traits.showInTaskbar);
         if (!traits.className.isEmpty()) {
             QByteArray wmClass = traits.className;
@@ -244,10 +242,20 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
 
     // A window that must not move loses the move function, and the window
     // manager then offers no Move and lets no title-bar drag move it.
-    void removeMoveFunction(xcb_window_t id) {
+    void setMoveFunction(xcb_window_t id, bool movable) {
         const xcb_atom_t hintsAtom = atom("_MOTIF_WM_HINTS");
         std::vector<std::uint32_t> hints = windowProperty(id, hintsAtom, hintsAtom);
         hints.resize(5, 0);
+        if (movable) {
+            // Only a list without Move, as written here before, needs it back.
+            if ((hints[0] & kMwmHintsFunctions) && !(hints[1] & kMwmFuncAll) &&
+                !(hints[1] & kMwmFuncMove)) {
+                hints[1] |= kMwmFuncMove;
+                xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, id, hintsAtom, hintsAtom,
+                                    32, 5, hints.data());
+            }
+            return;
+        }
         std::uint32_t functions = hints[1];
         if (!(hints[0] & kMwmHintsFunctions) || (functions & kMwmFuncAll)) {
             // "All functions" or none listed: spell the set out.
