@@ -3,11 +3,13 @@
 #include <xcb/xcb_keysyms.h>
 
 #include <poll.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -76,6 +78,7 @@ std::unique_ptr<XServer> XServer::Start(bool windowManager, std::string& problem
     const int writeEnd = fds[1];
     const int readEnd = fds[0];
     process->setChildProcessModifier([writeEnd, readEnd] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);  // gone with the test, even a crashed one
         ::close(readEnd);
         if (writeEnd != 3) {
             ::dup2(writeEnd, 3);
@@ -126,6 +129,7 @@ std::unique_ptr<XServer> XServer::Start(bool windowManager, std::string& problem
         server->windowManager_->setProcessEnvironment(EnvironmentFor(server->display_));
         server->windowManager_->setStandardOutputFile(QProcess::nullDevice());
         server->windowManager_->setStandardErrorFile(QProcess::nullDevice());
+        server->windowManager_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         server->windowManager_->start(openbox, {});
         XClient client(server->display_);
         if (!client.ok()) {
@@ -160,6 +164,7 @@ std::unique_ptr<XServer> XServer::Start(bool windowManager, std::string& problem
         server->compositor_->setProcessEnvironment(EnvironmentFor(server->display_));
         server->compositor_->setStandardOutputFile(QProcess::nullDevice());
         server->compositor_->setStandardErrorFile(QProcess::nullDevice());
+        server->compositor_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         server->compositor_->start(xcompmgr, {});
         // Ready once it owns the compositing-manager selection of screen 0.
         XClient client(server->display_);
