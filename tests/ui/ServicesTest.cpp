@@ -67,15 +67,6 @@ TEST(Files, DesktopDirectoryEndsInASeparator) {
     EXPECT_EQ(desktop.bytes().front(), '/');
 }
 
-TEST(OpenAddress, RecordedWhileRecordingIsOn) {
-    ui::testing::RecordOpenedAddresses(true);
-    ui::OpenAddress(Text("http://127.0.0.1:1/a"));
-    ui::OpenAddress("http://127.0.0.1:1/页"_gbk);
-    EXPECT_EQ(ui::testing::OpenedAddresses(),
-              (std::vector<Text>{Text("http://127.0.0.1:1/a"), "http://127.0.0.1:1/页"_gbk}));
-    ui::testing::RecordOpenedAddresses(false);
-}
-
 TEST(ShowMessage, ResponderSeesTheDefaultTitle) {
     std::vector<ui::testing::MessageRecord> boxes;
     ui::testing::SetMessageResponder([&](const ui::testing::MessageRecord& box) {

@@ -70,10 +70,8 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
             return;
         }
         const auto id = static_cast<xcb_window_t>(window->winId());
-        if (!traits.movable) {
-            removeMoveFunction(id);
-        }
-        setStateFlag(window, id, atom("_NET_WM_STATE_SKIP_TASKBAR"), !traits.showInTaskbar);
+        setMoveFunction(id, traits.movable);
+        setStateFlag(id, atom("_NET_WM_STATE_SKIP_TASKBAR"), !traits.showInTaskbar);
         if (!traits.className.isEmpty()) {
             QByteArray wmClass = traits.className;
             wmClass.append('\0').append(traits.className).append('\0');
@@ -244,10 +242,20 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
 
     // A window that must not move loses the move function, and the window
     // manager then offers no Move and lets no title-bar drag move it.
-    void removeMoveFunction(xcb_window_t id) {
+    void setMoveFunction(xcb_window_t id, bool movable) {
         const xcb_atom_t hintsAtom = atom("_MOTIF_WM_HINTS");
         std::vector<std::uint32_t> hints = windowProperty(id, hintsAtom, hintsAtom);
         hints.resize(5, 0);
+        if (movable) {
+            // Only a list without Move, as written here before, needs it back.
+            if ((hints[0] & kMwmHintsFunctions) && !(hints[1] & kMwmFuncAll) &&
+                !(hints[1] & kMwmFuncMove)) {
+                hints[1] |= kMwmFuncMove;
+                xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, id, hintsAtom, hintsAtom,
+                                    32, 5, hints.data());
+            }
+            return;
+        }
         std::uint32_t functions = hints[1];
         if (!(hints[0] & kMwmHintsFunctions) || (functions & kMwmFuncAll)) {
             // "All functions" or none listed: spell the set out.
@@ -260,11 +268,18 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
                             hints.data());
     }
 
-    // On an unmapped window the state list is written directly; a shown one
-    // asks the window manager.
-    void setStateFlag(QWidget* window, xcb_window_t id, xcb_atom_t flag, bool on) {
+    bool mapped(xcb_window_t id) {
+        Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+            connection_, xcb_get_window_attributes(connection_, id), nullptr));
+        return attributes != nullptr && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
+    }
+
+    // On an unmapped window the state list is written directly (the window
+    // manager drops it whenever the window is withdrawn, so this is redone
+    // before every showing); a mapped one asks the window manager.
+    void setStateFlag(xcb_window_t id, xcb_atom_t flag, bool on) {
         const xcb_atom_t stateAtom = atom("_NET_WM_STATE");
-        if (window->isVisible() && WindowManagerRunning()) {
+        if (mapped(id) && WindowManagerRunning()) {
             xcb_client_message_event_t message{};
             message.response_type = XCB_CLIENT_MESSAGE;
             message.format = 32;
