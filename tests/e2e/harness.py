@@ -1,0 +1,319 @@
+"""Drives the real avatrix binary on a private X server.
+
+Each test file builds one Session: its own Xvfb with openbox (and xcompmgr
+when asked), a stand-in xdg-open first on PATH that records every address it
+is asked to open, and the notice page served on 127.0.0.1. Every wait polls
+for a state with a deadline; nothing sleeps for a fixed time.
+"""
+import http.server
+import io
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+from pathlib import Path
+
+from PIL import Image
+
+SOURCE_DIR = Path(__file__).resolve().parents[2]
+SCREEN = (1280, 1024)
+
+# The notice separator: a run of 63 equals signs.
+SEPARATOR = "=" * 63
+
+
+class Failure(AssertionError):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wait_for(predicate, timeout, what, interval=0.05):
+    """Polls `predicate` until it returns something truthy; returns that."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise Failure(f"timed out after {timeout}s waiting for {what}")
+        time.sleep(interval)
+
+
+def program_text(name):
+    """A text constant of the program (ProgramTexts.h), so the tests follow
+    the program's own choice of addresses and wording."""
+    source = (SOURCE_DIR / "src" / "windows" / "ProgramTexts.h").read_text(encoding="utf-8")
+    match = re.search(r"\b" + name + r"\[\]\s*=\s*((?:\s*\"[^\"]*\")+);", source)
+    check(match is not None, f"{name} not found in ProgramTexts.h")
+    return "".join(re.findall(r"\"([^\"]*)\"", match.group(1)))
+
+
+class NoticeHandler(http.server.BaseHTTPRequestHandler):
+    body = b""
+
+    def do_GET(self):  # noqa: N802 (the http.server interface)
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=gbk")
+        self.send_header("Content-Length", str(len(self.body)))
+        self.end_headers()
+        self.wfile.write(self.body)
+
+    def log_message(self, *args):
+        pass
+
+
+def notice_page(version="1.3"):
+    notice = f"{version}</p><p>欢迎使用！<br />做一个属于自己的文字头像&nbsp;吧"
+    html = f"<html><body><p>{SEPARATOR}</p><p>{notice}</p><p>{SEPARATOR}</p></body></html>"
+    return html.encode("gbk")
+
+
+class Window:
+    def __init__(self, wid, x, y, width, height, mapped, name):
+        self.id, self.x, self.y = wid, x, y
+        self.width, self.height, self.mapped, self.name = width, height, mapped, name
+
+    def __repr__(self):
+        return (f"Window({self.id:#x} {self.name!r} {self.width}x{self.height}+{self.x}+{self.y}"
+                f"{'' if self.mapped else ' unmapped'})")
+
+
+class Session:
+    def __init__(self, binary, compositor=False, notice_version="1.3"):
+        self.binary = binary
+        self.tmp = Path(tempfile.mkdtemp(prefix="avatrix-e2e-"))
+        self.procs = []
+        self.app = None
+        self.server = None
+        self.env = dict(os.environ)
+        try:
+            self._start_x(compositor)
+            self._stand_in_browser()
+            self._serve_notice(notice_version)
+        except BaseException:
+            self.close()
+            raise
+
+    # --- set-up ---------------------------------------------------------
+    def _spawn(self, args, **kwargs):
+        proc = subprocess.Popen(args, env=self.env, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, **kwargs)
+        self.procs.append(proc)
+        return proc
+
+    def _succeeds(self, args):
+        return subprocess.run(args, env=self.env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0
+
+    def _start_x(self, compositor):
+        n = 120 + os.getpid() % 200
+        while Path(f"/tmp/.X11-unix/X{n}").exists() or Path(f"/tmp/.X{n}-lock").exists():
+            n += 1
+        self.env["DISPLAY"] = f":{n}"
+        self._spawn(["Xvfb", f":{n}", "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
+                     "-nolisten", "tcp", "+extension", "Composite", "+extension", "RANDR"])
+        wait_for(lambda: self._succeeds(["xdpyinfo"]), 20, "Xvfb to accept clients")
+        self._spawn(["openbox"])
+        wait_for(lambda: "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]),
+                 20, "openbox to manage the screen")
+        if compositor:
+            self._spawn(["xcompmgr"])
+            wait_for(lambda: "xcompmgr" in self.run(["xwininfo", "-root", "-tree"]), 20,
+                     "xcompmgr to take the compositing selection")
+
+    def _stand_in_browser(self):
+        bin_dir = self.tmp / "bin"
+        bin_dir.mkdir()
+        self.opened_file = self.tmp / "opened.txt"
+        script = bin_dir / "xdg-open"
+        script.write_text("#!/bin/sh\nprintf '%s\\n' \"$1\" >> " + str(self.opened_file) + "\n")
+        script.chmod(0o755)
+        self.env["PATH"] = f"{bin_dir}:{self.env.get('PATH', '/usr/bin:/bin')}"
+
+    def _serve_notice(self, version):
+        handler = type("Handler", (NoticeHandler,), {"body": notice_page(version)})
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+        port = self.server.server_address[1]
+        # Test builds read the notice address from here.
+        self.env["AVATRIX_NOTICE_URL"] = f"http://127.0.0.1:{port}/notice.html"
+
+    # --- the program ----------------------------------------------------
+    def launch(self):
+        self.env["HOME"] = str(self.tmp)
+        self.app = subprocess.Popen([self.binary], env=self.env, cwd=self.tmp,
+                                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        self.procs.append(self.app)
+        self.main = wait_for(lambda: self.window_named("Mirrowen文字头像"), 30,
+                             "the main window to show")
+        return self.app
+
+    def wait_exit(self, timeout=20):
+        try:
+            return self.app.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"the program did not end within {timeout}s")
+
+    def output(self):
+        if self.app and self.app.poll() is not None and self.app.stdout:
+            return self.app.stdout.read().decode(errors="replace")
+        return ""
+
+    def opened(self):
+        if not self.opened_file.exists():
+            return []
+        return self.opened_file.read_text().splitlines()
+
+    # --- X queries ------------------------------------------------------
+    def run(self, args):
+        result = subprocess.run(args, env=self.env, capture_output=True, text=True)
+        return result.stdout
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def info(self, wid):
+        out = self.run(["xwininfo", "-id", str(wid)])
+        if "Absolute upper-left X" not in out:
+            return None
+
+        def field(name):
+            return int(re.search(name + r":\s+(-?\d+)", out).group(1))
+
+        name = self.run(["xdotool", "getwindowname", str(wid)]).rstrip("\n")
+        return Window(wid, field("Absolute upper-left X"), field("Absolute upper-left Y"),
+                      field("Width"), field("Height"), "IsViewable" in out, name)
+
+    def program_windows(self):
+        """The program's top-level windows, mapped or not."""
+        if self.app is None:
+            return []
+        ids = self.run(["xdotool", "search", "--pid", str(self.app.pid), "--name", ".*"]).split()
+        windows = [self.info(int(i)) for i in ids]
+        return [w for w in windows if w is not None]
+
+    def window_named(self, fragment, mapped=True):
+        for w in self.program_windows():
+            if fragment in w.name and w.mapped == mapped and w.width > 1:
+                return w
+        return None
+
+    def banner(self):
+        """The banner: the program's frameless window that is not the main one."""
+        candidates = [w for w in self.program_windows()
+                      if w.name == "" and w.mapped and w.width > 1 and w.height > 1
+                      and w.width < 600]
+        return candidates[0] if len(candidates) == 1 else None
+
+    def refresh(self, window):
+        return self.info(window.id)
+
+    # --- input ----------------------------------------------------------
+    def click(self, x, y, button=1):
+        self.xdotool("mousemove", "--sync", x, y)
+        self.xdotool("click", button)
+
+    def click_unit(self, left, top, dx=None, dy=None, width=20, height=20):
+        """Clicks a unit of the main window by its layout place."""
+        main = self.refresh(self.main)
+        dx = width // 2 if dx is None else dx
+        dy = height // 2 if dy is None else dy
+        self.click(main.x + left + dx, main.y + top + dy)
+
+    def key(self, *keys):
+        self.xdotool("key", "--clearmodifiers", *keys)
+
+    def type(self, text):
+        self.xdotool("type", "--delay", 20, text)
+
+    def activate(self, window):
+        self.xdotool("windowactivate", "--sync", window.id)
+
+    # --- pixels ---------------------------------------------------------
+    def screenshot(self):
+        data = subprocess.run(["import", "-window", "root", "png:-"], env=self.env,
+                              capture_output=True, check=True).stdout
+        return Image.open(io.BytesIO(data)).convert("RGB")
+
+    def save_screenshot(self, name):
+        target = Path(os.environ.get("AVATRIX_E2E_ARTIFACTS", Path.cwd() / "e2e-artifacts"))
+        target.mkdir(parents=True, exist_ok=True)
+        self.screenshot().save(target / name)
+        return target / name
+
+    # --- tear-down ------------------------------------------------------
+    def close(self):
+        if self.server:
+            self.server.shutdown()
+            self.server.server_close()
+        for proc in reversed(self.procs):
+            if proc.poll() is None:
+                proc.send_signal(signal.SIGTERM)
+                try:
+                    proc.wait(5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+def dark_columns(image, box, threshold=110):
+    """The x offsets (relative to the box) of columns holding a dark pixel."""
+    region = image.crop(box)
+    width, height = region.size
+    pixels = region.load()
+    columns = []
+    for x in range(width):
+        if any(sum(pixels[x, y]) / 3 < threshold for y in range(height)):
+            columns.append(x)
+    return columns
+
+
+def mean_colour(image, box):
+    region = image.crop(box)
+    pixels = list(region.getdata())
+    return tuple(sum(p[i] for p in pixels) / len(pixels) for i in range(3))
+
+
+def main(test):
+    """Runs `test(session_factory)` and turns its outcome into an exit code."""
+    if len(sys.argv) < 2:
+        print("usage: <test> <path to avatrix>", file=sys.stderr)
+        return 2
+    binary = sys.argv[1]
+    sessions = []
+
+    def factory(**kwargs):
+        session = Session(binary, **kwargs)
+        sessions.append(session)
+        return session
+
+    try:
+        test(factory)
+        print("PASS")
+        return 0
+    except Failure as failure:
+        print(f"FAIL: {failure}")
+        for session in sessions:
+            try:
+                shot = session.save_screenshot("failure.png")
+                print(f"screenshot: {shot}")
+            except Exception:  # the screen may already be gone
+                pass
+            out = session.output()
+            if out:
+                print("program output:\n" + out)
+        return 1
+    finally:
+        for session in sessions:
+            session.close()
