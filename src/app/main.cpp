@@ -1,3 +1,6 @@
+#include <QApplication>
+#include <QIcon>
+
 #include "image/PictureDecoder.h"
 #include "media/MusicHandlers.h"
 #include "ui/PictureDecoding.h"
@@ -10,6 +13,8 @@ int main(int argc, char** argv) {
     if (!ui::InitToolkit(argc, argv)) {
         return 1;  // no display: the toolkit has said so on stderr
     }
+    // The windows carry no icon of their own: they show the program's.
+    QApplication::setWindowIcon(QIcon(":/avatrix/avatrix.png"));
     ui::SetPictureDecoder(image::DecodePictureBytes);
     ui::AddCleanup(media::RemoveLivePlayer);
     ui::LoadWindow(windows::MainWindowLayout());
