@@ -21,7 +21,7 @@ inline constexpr char kWebSpaceAddress[] = "http://space.mirrowen.example/blog/"
 
 // ConfirmExit: the parting credit line, then the author's own page.
 inline constexpr char kCreditLine[] =
-    "感谢您使用Mirrowen文字头像！有问题或建议欢迎联系作者，QQ：2716039485";
+    "感谢您使用Mirrowen文字头像！有问题或建议欢迎联系作者，QQ：315728406";
 inline constexpr char kAuthorPageAddress[] = "http://home.mirrowen.example/";
 
 }  // namespace avatrix::windows::texts

@@ -26,6 +26,10 @@ SCREEN = (1280, 1024)
 # The notice separator: a run of 63 equals signs.
 SEPARATOR = "=" * 63
 
+# The notice address the program was built with, when the build fixed one
+# (--notice-url on the command line).
+NOTICE_URL = None
+
 
 class Failure(AssertionError):
     pass
@@ -141,10 +145,14 @@ class Session:
 
     def _serve_notice(self, version):
         handler = type("Handler", (NoticeHandler,), {"body": notice_page(version)})
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        # A build configured with a fixed loopback notice address is served on
+        # that address's port; otherwise any free port, handed to the program
+        # through the environment.
+        fixed = re.match(r"http://127\.0\.0\.1:(\d+)/", NOTICE_URL or "")
+        self.server = http.server.ThreadingHTTPServer(
+            ("127.0.0.1", int(fixed.group(1)) if fixed else 0), handler)
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
         port = self.server.server_address[1]
-        # Test builds read the notice address from here.
         self.env["AVATRIX_NOTICE_URL"] = f"http://127.0.0.1:{port}/notice.html"
 
     # --- the program ----------------------------------------------------
@@ -287,10 +295,16 @@ def mean_colour(image, box):
 
 def main(test):
     """Runs `test(session_factory)` and turns its outcome into an exit code."""
-    if len(sys.argv) < 2:
-        print("usage: <test> <path to avatrix>", file=sys.stderr)
+    global NOTICE_URL
+    args = [a for a in sys.argv[1:] if not a.startswith("--notice-url=")]
+    for a in sys.argv[1:]:
+        if a.startswith("--notice-url="):
+            NOTICE_URL = a.split("=", 1)[1] or None
+    if len(args) != 1:
+        print("usage: <test> <path to avatrix> [--notice-url=<build's notice address>]",
+              file=sys.stderr)
         return 2
-    binary = sys.argv[1]
+    binary = args[0]
     sessions = []
 
     def factory(**kwargs):
