@@ -46,8 +46,8 @@ enum class Prop {
     Disabled,
     TabStop,
     // window
-    Caption,  // also Label, Button, HyperLinker, TransLabel
-    Border,   // also EditBox, PicBox
+    Caption,     // also Label, Button, HyperLinker, TransLabel
+    Border,      // also EditBox, PicBox
     BackColour,  // also PicBox
     ControlBox,
     MaxButton,
@@ -99,7 +99,15 @@ struct FontRecord {
     Text face;     // 1 to 31 bytes; anything else reads as "宋体"
     friend bool operator==(const FontRecord&, const FontRecord&) = default;
 };
-enum class FontMember { Angle = 0, Bold = 1, Italic = 2, StrikeOut = 3, Underline = 4, Size = 5, Face = 6 };
+enum class FontMember {
+    Angle = 0,
+    Bold = 1,
+    Italic = 2,
+    StrikeOut = 3,
+    Underline = 4,
+    Size = 5,
+    Face = 6
+};
 
 // Picture properties carry the complete bytes of an image file.
 using Value = std::variant<int, bool, Text, Colour, ByteSet, FontRecord>;
@@ -119,12 +127,12 @@ enum class Event {
 
 // Event arguments; each event fills the members it has.
 struct EventArgs {
-    int x = 0, y = 0;    // LeftButtonDown, in unit coordinates
-    int modifiers = 0;   // LeftButtonDown, KeyDown
-    int keyCode = 0;     // KeyDown: a virtual-key code, Enter is 13
-    int param1 = 0;      // Feedback
-    int param2 = 0;      // Feedback
-    Text text;           // FilesDropped
+    int x = 0, y = 0;   // LeftButtonDown, in unit coordinates
+    int modifiers = 0;  // LeftButtonDown, KeyDown
+    int keyCode = 0;    // KeyDown: a virtual-key code, Enter is 13
+    int param1 = 0;     // Feedback
+    int param2 = 0;     // Feedback
+    Text text;          // FilesDropped
 };
 // The result is read only for QueryClose: false keeps the window open.
 using Handler = std::function<bool(const EventArgs&)>;

@@ -1,0 +1,98 @@
+#include "ui/Program.h"
+
+#include <QApplication>
+#include <QFont>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "ui/Registry.h"
+#include "ui/TestSeams.h"
+#include "ui/platform/Platform.h"
+
+namespace avatrix::ui {
+namespace {
+
+std::vector<std::function<void()>>& Cleanups() {
+    static auto* cleanups = new std::vector<std::function<void()>>;
+    return *cleanups;
+}
+
+}  // namespace
+
+namespace detail {
+
+void EnsureToolkitReady() {
+    static bool ready = false;
+    auto* app = qobject_cast<QApplication*>(QApplication::instance());
+    if (ready || app == nullptr) {
+        return;
+    }
+    ready = true;
+    // The program's default face has no file of that name here; this is the
+    // face that draws it on this platform.
+    QFont::insertSubstitution(QString::fromUtf8("宋体"), QStringLiteral("Noto Serif CJK SC"));
+    QFont::insertSubstitution(QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"));
+    // Only EndProgram ends the program; hiding every window does not.
+    app->setQuitOnLastWindowClosed(false);
+}
+
+}  // namespace detail
+
+bool InitToolkit(int& argc, char** argv) {
+    if (QApplication::instance() == nullptr) {
+        // X11 unless whoever started the program chose a platform already
+        // (tests run offscreen).
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "xcb");
+        }
+        if (qgetenv("QT_QPA_PLATFORM").startsWith("xcb")) {
+            std::string problem;
+            if (!platform::CanOpenX11Display(problem)) {
+                std::fprintf(stderr, "avatrix: %s\n", problem.c_str());
+                return false;
+            }
+        }
+        // Lives until the process ends: EndProgram never returns to unwind it.
+        new QApplication(argc, argv);
+    }
+    detail::EnsureToolkitReady();
+    return true;
+}
+
+void AddCleanup(std::function<void()> cleanup) {
+    Cleanups().push_back(std::move(cleanup));
+}
+
+void RunMessageLoop() {
+    if (QApplication::instance() == nullptr) {
+        EndProgram(1);
+    }
+    // The loop only ends when something quits the application outright;
+    // that too leaves through the one exit.
+    EndProgram(QApplication::exec());
+}
+
+void EndProgram(int code) {
+    // Taken out first, so a clean-up that ends the program itself does not
+    // run the list again.
+    std::vector<std::function<void()>> cleanups = std::move(Cleanups());
+    Cleanups().clear();
+    for (const auto& cleanup : cleanups) {
+        if (cleanup) {
+            cleanup();
+        }
+    }
+    if (const auto& interceptor = detail::EndProgramInterceptor()) {
+        interceptor(code);
+    }
+    if (QApplication::instance() != nullptr) {
+        platform::Current().Flush();
+    }
+    std::fflush(nullptr);
+    // No window is closed and no destructor runs: the process just ends.
+    std::_Exit(code);
+}
+
+}  // namespace avatrix::ui

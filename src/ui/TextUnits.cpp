@@ -1,0 +1,195 @@
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "ui/FontMapping.h"
+#include "ui/QtText.h"
+#include "ui/Toolkit.h"
+#include "ui/UnitKinds.h"
+#include "ui/Values.h"
+
+namespace avatrix::ui::detail {
+namespace {
+
+QColor TextColourOf(Colour colour) {
+    return colour == kDefaultColour ? QColor(Qt::black) : ToQColor(colour);
+}
+
+// A plain label: black text on the window's background. It keeps no mouse
+// press for itself, so presses reach the window (and can drag it).
+class LabelUnit final : public Unit {
+  public:
+    LabelUnit(FormWindow* form, Unit* parent, const UnitLayout& row, QWidget* container)
+        : Unit(form, parent, row.name, Kind::Label), label_(new QLabel(container)) {
+        label_->setAttribute(Qt::WA_NativeWindow);
+        label_->setWordWrap(true);
+        label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label_->setTextFormat(Qt::PlainText);
+        QPalette pal = label_->palette();
+        pal.setColor(QPalette::WindowText, Qt::black);
+        label_->setPalette(pal);
+    }
+
+    QWidget* widget() const override { return label_; }
+
+  protected:
+    bool supportsOwn(Prop prop) const override { return prop == Prop::Caption; }
+    void apply(Prop prop, const Value& value) override {
+        if (prop == Prop::Caption) {
+            label_->setText(ToQString(AsText(value)));
+            return;
+        }
+        Unit::apply(prop, value);
+    }
+
+  private:
+    QLabel* label_;
+};
+
+class LinkLabel final : public QLabel {
+  public:
+    using QLabel::QLabel;
+    Text address;
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override { event->accept(); }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+            OpenAddress(address);
+        }
+        event->accept();
+    }
+};
+
+class HyperLinkerUnit final : public Unit {
+  public:
+    HyperLinkerUnit(FormWindow* form, Unit* parent, const UnitLayout& row, QWidget* container)
+        : Unit(form, parent, row.name, Kind::HyperLinker), link_(new LinkLabel(container)) {
+        link_->setAttribute(Qt::WA_NativeWindow);
+        link_->setTextFormat(Qt::PlainText);
+        link_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        link_->setCursor(Qt::PointingHandCursor);
+        QFont font = link_->font();
+        font.setUnderline(true);
+        link_->setFont(font);
+        QPalette pal = link_->palette();
+        pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
+        link_->setPalette(pal);
+    }
+
+    QWidget* widget() const override { return link_; }
+
+  protected:
+    bool supportsOwn(Prop prop) const override {
+        return prop == Prop::Caption || prop == Prop::Address;
+    }
+    void apply(Prop prop, const Value& value) override {
+        if (prop == Prop::Caption) {
+            link_->setText(ToQString(AsText(value)));
+        } else if (prop == Prop::Address) {
+            link_->address = AsText(value);
+        } else {
+            Unit::apply(prop, value);
+        }
+    }
+
+  private:
+    LinkLabel* link_;
+};
+
+// Text drawn straight onto whatever lies behind it: the widget paints no
+// background, so the parent's colour or picture shows around the glyphs.
+class TransparentText final : public QWidget {
+  public:
+    explicit TransparentText(QWidget* parent) : QWidget(parent) {
+        setAttribute(Qt::WA_NoSystemBackground);
+        setAutoFillBackground(false);
+    }
+
+    QString text;
+    QFont font;
+    QColor colour = Qt::black;
+    int angle = 0;  // tenths of a degree, counter-clockwise
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        if (text.isEmpty()) {
+            return;
+        }
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.setFont(font);
+        painter.setPen(colour);
+        if (angle == 0) {
+            painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+            return;
+        }
+        // Turned text runs as one line from the top-left corner.
+        painter.rotate(-angle / 10.0);
+        painter.drawText(QPointF(0, QFontMetricsF(font).ascent()), text);
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        // The label keeps its presses: pressing on the text never drags.
+        event->accept();
+    }
+};
+
+class TransLabelUnit final : public Unit {
+  public:
+    TransLabelUnit(FormWindow* form, Unit* parent, const UnitLayout& row, QWidget* container)
+        : Unit(form, parent, row.name, Kind::TransLabel), view_(new TransparentText(container)) {
+        view_->setAttribute(Qt::WA_NativeWindow);
+        keep(Prop::Font, NormaliseFont(FontRecord{}));
+        keep(Prop::TextColour, kDefaultColour);
+        view_->font = ToQFont(FontRecord{});
+    }
+
+    QWidget* widget() const override { return view_; }
+
+  protected:
+    bool supportsOwn(Prop prop) const override {
+        return prop == Prop::Caption || prop == Prop::Font || prop == Prop::TextColour;
+    }
+    void apply(Prop prop, const Value& value) override {
+        switch (prop) {
+            case Prop::Caption:
+                view_->text = ToQString(AsText(value));
+                break;
+            case Prop::Font: {
+                const FontRecord font = AsFont(value);
+                view_->font = ToQFont(font);
+                view_->angle = font.angle;
+                break;
+            }
+            case Prop::TextColour:
+                view_->colour = TextColourOf(AsColour(value));
+                break;
+            default:
+                Unit::apply(prop, value);
+                return;
+        }
+        view_->update();
+    }
+
+  private:
+    TransparentText* view_;
+};
+
+}  // namespace
+
+std::unique_ptr<Unit> MakeLabel(FormWindow* form, Unit* parent, const UnitLayout& row,
+                                QWidget* container) {
+    return std::make_unique<LabelUnit>(form, parent, row, container);
+}
+
+std::unique_ptr<Unit> MakeHyperLinker(FormWindow* form, Unit* parent, const UnitLayout& row,
+                                      QWidget* container) {
+    return std::make_unique<HyperLinkerUnit>(form, parent, row, container);
+}
+
+std::unique_ptr<Unit> MakeTransLabel(FormWindow* form, Unit* parent, const UnitLayout& row,
+                                     QWidget* container) {
+    return std::make_unique<TransLabelUnit>(form, parent, row, container);
+}
+
+}  // namespace avatrix::ui::detail

@@ -1,0 +1,144 @@
+#include "ui/Toolkit.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <set>
+#include <utility>
+
+#include "ui/FormWindow.h"
+#include "ui/Kinds.h"
+#include "ui/Registry.h"
+#include "ui/Values.h"
+#include "ui/platform/Platform.h"
+
+namespace avatrix::ui {
+
+using detail::FindUnit;
+using detail::FormWindow;
+using detail::Unit;
+
+bool LoadWindow(const WindowLayout& layout) {
+    if (QApplication::instance() == nullptr || detail::FindForm(layout.name) != nullptr) {
+        return false;
+    }
+    detail::EnsureToolkitReady();
+    auto* form = new FormWindow(layout);
+    detail::AddForm(form);
+    form->build(layout);
+    form->showAsLaidOut();
+    form->fire(Event::Created);
+    return true;
+}
+
+bool IsWindowLoaded(std::string_view window) {
+    return detail::FindForm(window) != nullptr;
+}
+
+Value GetProperty(std::string_view window, std::string_view unit, Prop prop) {
+    const Unit* u = FindUnit(window, unit);
+    return u != nullptr ? u->get(prop) : detail::EmptyValue(prop);
+}
+
+void SetProperty(std::string_view window, std::string_view unit, Prop prop, const Value& value) {
+    if (Unit* u = FindUnit(window, unit)) {
+        u->set(prop, value);
+    }
+}
+
+void SetFontMember(std::string_view window, std::string_view unit, FontMember member,
+                   const Value& value) {
+    if (Unit* u = FindUnit(window, unit)) {
+        u->setFontMember(member, value);
+    }
+}
+
+int GetInt(std::string_view window, std::string_view unit, Prop prop) {
+    return detail::AsInt(GetProperty(window, unit, prop));
+}
+
+bool GetBool(std::string_view window, std::string_view unit, Prop prop) {
+    return detail::AsBool(GetProperty(window, unit, prop));
+}
+
+Text GetText(std::string_view window, std::string_view unit, Prop prop) {
+    return detail::AsText(GetProperty(window, unit, prop));
+}
+
+Colour GetColour(std::string_view window, std::string_view unit, Prop prop) {
+    return detail::AsColour(GetProperty(window, unit, prop));
+}
+
+ByteSet GetPicture(std::string_view window, std::string_view unit, Prop prop) {
+    return detail::AsPicture(GetProperty(window, unit, prop));
+}
+
+FontRecord GetFont(std::string_view window, std::string_view unit) {
+    return detail::AsFont(GetProperty(window, unit, Prop::Font));
+}
+
+std::uint32_t GetWindowHandle(std::string_view window, std::string_view unit) {
+    const Unit* u = FindUnit(window, unit);
+    if (u == nullptr || u->widget() == nullptr) {
+        return 0;
+    }
+    return static_cast<std::uint32_t>(u->widget()->winId());
+}
+
+bool ShowCommonDialog(std::string_view window, std::string_view unit) {
+    Unit* u = FindUnit(window, unit);
+    return u != nullptr && detail::RunCommonDialog(u);
+}
+
+bool RegisterDropTarget(std::string_view window, std::string_view dropUnit,
+                        std::uint32_t nativeHandle) {
+    Unit* u = FindUnit(window, dropUnit);
+    QWidget* target = nativeHandle != 0 ? QWidget::find(nativeHandle) : nullptr;
+    return u != nullptr && target != nullptr && detail::ServeDrops(u, target);
+}
+
+void SetWindowAlpha(std::uint32_t nativeHandle, std::optional<int> alpha) {
+    QWidget* w = nativeHandle != 0 ? QWidget::find(nativeHandle) : nullptr;
+    if (w == nullptr || !w->isWindow()) {
+        return;
+    }
+    const int level = alpha.has_value() && *alpha >= 0 && *alpha <= 255 ? *alpha : 255;
+    w->setWindowOpacity(level / 255.0);
+    platform::Current().Flush();
+}
+
+int RegisterFeedbackHotKey(std::uint32_t windowHandle, std::uint32_t labelHandle, int modifiers,
+                           int keyCode) {
+    static int nextId = 33001;
+    static auto* registered = new std::set<std::pair<int, int>>;
+    if (windowHandle == 0 || QWidget::find(windowHandle) == nullptr) {
+        return 0;
+    }
+    // Codes 1 to 6 are sums of Ctrl 1, Shift 2 and Alt 4.
+    const int mask = modifiers & (platform::kModControl | platform::kModShift | platform::kModAlt);
+    const int id = nextId++;
+    if (registered->count({mask, keyCode}) != 0) {
+        return 0;  // one program holds a key only once
+    }
+    const bool grabbed = platform::Current().GrabHotKey(mask, keyCode, [id, labelHandle] {
+        // Delivered from the event loop rather than inside the native event
+        // handling, so the handler may open boxes and dialogs.
+        QTimer::singleShot(0, qApp, [id, labelHandle] {
+            Unit* label = detail::FindUnitByHandle(labelHandle);
+            if (label != nullptr && label->kind() == Kind::Label) {
+                EventArgs args;
+                args.param1 = id;
+                args.param2 = 0;
+                label->fire(Event::Feedback, args);
+            }
+        });
+    });
+    if (!grabbed) {
+        return 0;
+    }
+    registered->insert({mask, keyCode});
+    return id;
+}
+
+}  // namespace avatrix::ui

@@ -1,0 +1,146 @@
+#include "Scenarios.h"
+
+#include <unistd.h>
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "Support.h"
+#include "text/Literal.h"
+#include "ui/Program.h"
+#include "ui/Toolkit.h"
+#include "windows/Windows.h"
+
+namespace avatrix::uitest {
+namespace {
+
+using ui::Prop;
+
+void Say(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+int ArgInt(int argc, char** argv, const char* key, int fallback) {
+    const std::size_t length = std::strlen(key);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], key, length) == 0) {
+            return std::atoi(argv[i] + length);
+        }
+    }
+    return fallback;
+}
+
+// Commands from the test on stdin, one a line; answers on stdout.
+void ListenForCommands(const std::string& window) {
+    auto* notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, [window, notifier] {
+        char buffer[256];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer - 1);
+        if (n <= 0) {
+            notifier->setEnabled(false);
+            ui::EndProgram(0);  // the test went away
+        }
+        buffer[n] = '\0';
+        for (char* line = std::strtok(buffer, "\n"); line != nullptr;
+             line = std::strtok(nullptr, "\n")) {
+            int value = 0;
+            unsigned colour = 0;
+            if (std::strcmp(line, "ping") == 0) {
+                Say("pong");
+            } else if (std::sscanf(line, "alpha %d", &value) == 1) {
+                ui::SetWindowAlpha(ui::GetWindowHandle(window), value);
+                Say("ok");
+            } else if (std::sscanf(line, "colour %x", &colour) == 1) {
+                ui::SetProperty(window, ui::kWindowUnit, Prop::BackColour, ui::Colour{colour});
+                Say("ok");
+            } else if (std::strcmp(line, "pos") == 0) {
+                Say("pos " + std::to_string(ui::GetInt(window, "", Prop::Left)) + " " +
+                    std::to_string(ui::GetInt(window, "", Prop::Top)));
+            } else if (std::strcmp(line, "end") == 0) {
+                ui::EndProgram(7);
+            }
+        }
+    });
+}
+
+int Banner(int argc, char** argv) {
+    if (!ui::InitToolkit(argc, argv)) {
+        return 1;
+    }
+    ui::LoadWindow(windows::BannerWindowLayout());
+    ListenForCommands(windows::kBannerWindow);
+    Say("ready " + std::to_string(ui::GetWindowHandle(windows::kBannerWindow)));
+    ui::RunMessageLoop();
+}
+
+int HotKey(int argc, char** argv) {
+    if (!ui::InitToolkit(argc, argv)) {
+        return 1;
+    }
+    const std::string window = "HotKeyWindow";
+    ui::WindowLayout layout = Plain(window, {Row("标签7", ui::Kind::Label, 10, 10, 100, 20)});
+    layout.bindings.push_back({"标签7", ui::Event::Feedback, [](const ui::EventArgs& args) {
+                                   Say("feedback " + std::to_string(args.param1) + " " +
+                                       std::to_string(args.param2));
+                                   return true;
+                               }});
+    ui::LoadWindow(layout);
+    ListenForCommands(window);
+    const int id = ui::RegisterFeedbackHotKey(
+        ui::GetWindowHandle(window), ui::GetWindowHandle(window, "标签7"),
+        ArgInt(argc, argv, "--mods=", 4), ArgInt(argc, argv, "--key=", 123));
+    Say("registered " + std::to_string(id));
+    ui::RunMessageLoop();
+}
+
+// A titled window that must not be moved, with its own class name.
+int Fixed(int argc, char** argv) {
+    if (!ui::InitToolkit(argc, argv)) {
+        return 1;
+    }
+    const std::string window = "FixedWindow";
+    ui::WindowLayout layout = Plain(window, {});
+    layout.properties = {{Prop::Caption, "固定"_gbk}, {Prop::ClassName, "Mirrowen"_gbk},
+                         {Prop::Border, 2},           {Prop::Width, 400},
+                         {Prop::Height, 200},         {Prop::Position, 1},
+                         {Prop::Movable, false},      {Prop::MaxButton, false},
+                         {Prop::MinButton, false},    {Prop::Visible, true}};
+    ui::LoadWindow(layout);
+    ListenForCommands(window);
+    Say("ready " + std::to_string(ui::GetWindowHandle(window)));
+    ui::RunMessageLoop();
+}
+
+int ProbeDisplay(int argc, char** argv) {
+    if (!ui::InitToolkit(argc, argv)) {
+        return 3;
+    }
+    Say("display ok");
+    return 0;
+}
+
+}  // namespace
+
+int RunScenario(const char* name, int argc, char** argv) {
+    const std::string scenario = name;
+    if (scenario == "banner") {
+        return Banner(argc, argv);
+    }
+    if (scenario == "hotkey") {
+        return HotKey(argc, argv);
+    }
+    if (scenario == "fixed") {
+        return Fixed(argc, argv);
+    }
+    if (scenario == "probe") {
+        return ProbeDisplay(argc, argv);
+    }
+    std::fprintf(stderr, "unknown scenario %s\n", name);
+    return 2;
+}
+
+}  // namespace avatrix::uitest
