@@ -135,6 +135,7 @@ TEST_F(BannerHandlers, OpacityFollowsTheBoxAndFallsBackToOpaque) {
 }
 
 TEST_F(BannerHandlers, ColourPickersColourTheBannerAndItsText) {
+    ui::SetProperty(kBannerWindow, kBannerLabel, Prop::TextColour, ui::Colour{0x000000});
     ui::SetProperty(kMainWindow, "颜色选择器2", Prop::Colour, ui::Colour{0x3366CC});
     BoundHandler("颜色选择器2", Event::ColourChanged)({});
     EXPECT_EQ(ui::GetColour(kBannerWindow, ui::kWindowUnit, Prop::BackColour),
@@ -147,6 +148,10 @@ TEST_F(BannerHandlers, ColourPickersColourTheBannerAndItsText) {
     EXPECT_EQ(ui::GetColour(kBannerWindow, kBannerLabel, Prop::TextColour), ui::Colour{0x00FFFF});
     EXPECT_EQ(ui::GetColour(kBannerWindow, ui::kWindowUnit, Prop::BackColour),
               ui::Colour{0x3366CC});
+
+    // Back to the laid-out colours for whatever runs next in this process.
+    ui::SetProperty(kMainWindow, "颜色选择器1", Prop::Colour, ui::Colour{0x000000});
+    ui::SetProperty(kMainWindow, "颜色选择器2", Prop::Colour, ui::kDefaultColour);
 }
 
 TEST_F(BannerHandlers, FontDialogResultsAreCopiedAndReappliedAfterCancel) {

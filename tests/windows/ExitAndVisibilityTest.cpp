@@ -174,8 +174,12 @@ TEST_F(BeforeTheBanner, FinishStartupLoadsTheBannerAndAcceptsDrops) {
     EXPECT_TRUE(ui::GetBool(kMainWindow, "拖放对象1", Prop::AcceptFiles));
     ASSERT_TRUE(ui::IsWindowLoaded(kBannerWindow));
     EXPECT_TRUE(Visible(kBannerWindow));
-    EXPECT_EQ(ui::GetInt(kBannerWindow, ui::kWindowUnit, Prop::Left), 318);
-    EXPECT_EQ(ui::GetInt(kBannerWindow, ui::kWindowUnit, Prop::Top), 500);
+    EXPECT_TRUE(WaitUntil([] {
+        return ui::GetInt(kBannerWindow, ui::kWindowUnit, Prop::Left) == 318 &&
+               ui::GetInt(kBannerWindow, ui::kWindowUnit, Prop::Top) == 500;
+    })) << "banner at "
+        << ui::GetInt(kBannerWindow, ui::kWindowUnit, Prop::Left) << ","
+        << ui::GetInt(kBannerWindow, ui::kWindowUnit, Prop::Top);
     // The restore key may be held by another client of a shared display; the
     // id kept is whatever the registration answered.
     const int id = RestoreHotKeyId();

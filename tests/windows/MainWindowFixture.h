@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QWidget>
 
 #include "text/Codepage.h"
@@ -33,6 +35,10 @@ void EnsureBannerWindow();
 // The handler MainWindow's binding table names for (unit, event); fails the
 // test when there is none.
 ui::Handler BoundHandler(const std::string& unit, ui::Event event);
+
+// Dispatches events until `done` holds or `seconds` have passed; returns
+// whether it held. The window system confirms moves and maps on its own time.
+bool WaitUntil(const std::function<bool()>& done, double seconds = 5.0);
 
 // The top-level widget behind a native window id (tests only: the handlers
 // never see widgets).

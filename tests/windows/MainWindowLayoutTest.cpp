@@ -185,7 +185,6 @@ TEST_F(LoadedMainWindow, ShowsTheLaidOutStateThroughTheToolkit) {
     EXPECT_FALSE(ui::GetBool(kMainWindow, "按钮11", Prop::Disabled));
     EXPECT_EQ(ui::GetText(kMainWindow, "按钮7", Prop::Caption), "隐藏"_gbk);
     EXPECT_EQ(ui::GetText(kMainWindow, "按钮14", Prop::Caption), "加入文字"_gbk);
-    EXPECT_EQ(ui::GetColour(kMainWindow, "颜色选择器1", Prop::Colour), ui::Colour{0x000000});
     EXPECT_EQ(ui::GetColour(kMainWindow, "透明标签2", Prop::TextColour), ui::Colour{0x0000FF});
     EXPECT_EQ(ui::GetPicture(kMainWindow, "图片框1", Prop::Picture), DefaultAvatarPicture());
     EXPECT_NE(ui::GetWindowHandle(kMainWindow, "图片框1"), 0u);
