@@ -93,7 +93,7 @@ class Window:
 
 class Session:
     def __init__(self, binary, compositor=False, notice_version="1.3"):
-        self.binary = binary
+        self.binary = os.path.abspath(binary)
         self.tmp = Path(tempfile.mkdtemp(prefix="avatrix-e2e-"))
         self.procs = []
         self.app = None
@@ -109,8 +109,9 @@ class Session:
 
     # --- set-up ---------------------------------------------------------
     def _spawn(self, args, **kwargs):
-        proc = subprocess.Popen(args, env=self.env, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, **kwargs)
+        log = open(self.tmp / f"{Path(args[0]).name}.log", "ab")
+        proc = subprocess.Popen(args, env=self.env, stdout=log, stderr=subprocess.STDOUT,
+                                **kwargs)
         self.procs.append(proc)
         return proc
 
@@ -119,16 +120,27 @@ class Session:
                               stderr=subprocess.DEVNULL).returncode == 0
 
     def _start_x(self, compositor):
-        n = 120 + os.getpid() % 200
-        while Path(f"/tmp/.X11-unix/X{n}").exists() or Path(f"/tmp/.X{n}-lock").exists():
-            n += 1
-        self.env["DISPLAY"] = f":{n}"
-        self._spawn(["Xvfb", f":{n}", "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
-                     "-nolisten", "tcp", "+extension", "Composite", "+extension", "RANDR"])
-        wait_for(lambda: self._succeeds(["xdpyinfo"]), 20, "Xvfb to accept clients")
+        # Xvfb picks a free display number itself and reports it: no race
+        # with other X servers starting at the same time.
+        read_end, write_end = os.pipe()
+        self._spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                     f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp",
+                     "+extension", "Composite", "+extension", "RANDR"], pass_fds=(write_end,))
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + 60
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read_end)
+        check(number.strip().isdigit(), "Xvfb did not report a display number")
+        self.env["DISPLAY"] = f":{int(number)}"
+        wait_for(lambda: self._succeeds(["xdpyinfo"]), 60, "Xvfb to accept clients")
         self._spawn(["openbox"])
         wait_for(lambda: "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]),
-                 20, "openbox to manage the screen")
+                 60, "openbox to manage the screen")
         if compositor:
             self._spawn(["xcompmgr"])
             wait_for(lambda: "xcompmgr" in self.run(["xwininfo", "-root", "-tree"]), 20,
@@ -158,8 +170,9 @@ class Session:
     # --- the program ----------------------------------------------------
     def launch(self):
         self.env["HOME"] = str(self.tmp)
+        self.log = open(self.tmp / "program.log", "wb")
         self.app = subprocess.Popen([self.binary], env=self.env, cwd=self.tmp,
-                                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                                    stdout=self.log, stderr=subprocess.STDOUT)
         self.procs.append(self.app)
         self.main = wait_for(lambda: self.window_named("Mirrowen文字头像"), 30,
                              "the main window to show")
@@ -172,9 +185,8 @@ class Session:
             raise Failure(f"the program did not end within {timeout}s")
 
     def output(self):
-        if self.app and self.app.poll() is not None and self.app.stdout:
-            return self.app.stdout.read().decode(errors="replace")
-        return ""
+        log = self.tmp / "program.log"
+        return log.read_bytes().decode(errors="replace") if log.exists() else ""
 
     def opened(self):
         if not self.opened_file.exists():
@@ -203,25 +215,36 @@ class Session:
                       field("Width"), field("Height"), "IsViewable" in out, name)
 
     def program_windows(self):
-        """The program's top-level windows, mapped or not."""
+        """The program's top-level windows that the window manager shows."""
         if self.app is None:
             return []
-        ids = self.run(["xdotool", "search", "--pid", str(self.app.pid), "--name", ".*"]).split()
-        windows = [self.info(int(i)) for i in ids]
+        listed = self.run(["xprop", "-root", "_NET_CLIENT_LIST"]).split("#", 1)[-1]
+        clients = {int(v, 16) for v in re.findall(r"0x[0-9a-fA-F]+", listed)}
+        ours = {int(v) for v in self.run(["xdotool", "search", "--pid", str(self.app.pid)]).split()}
+        windows = [self.info(i) for i in sorted(clients & ours)]
         return [w for w in windows if w is not None]
 
     def window_named(self, fragment, mapped=True):
         for w in self.program_windows():
-            if fragment in w.name and w.mapped == mapped and w.width > 1:
+            if fragment in w.name and w.mapped == mapped:
                 return w
         return None
 
     def banner(self):
-        """The banner: the program's frameless window that is not the main one."""
+        """The banner: the program's one untitled top-level window."""
         candidates = [w for w in self.program_windows()
-                      if w.name == "" and w.mapped and w.width > 1 and w.height > 1
-                      and w.width < 600]
+                      if w.name in ("", "avatrix") and w.mapped]
         return candidates[0] if len(candidates) == 1 else None
+
+    def popup_menu(self):
+        """A mapped pop-up menu of the window manager, if one shows."""
+        out = self.run(["xwininfo", "-root", "-children"])
+        for wid in re.findall(r"^\s+(0x[0-9a-f]+)", out, re.MULTILINE):
+            w = self.info(int(wid, 16))
+            if w and w.mapped and "POPUP_MENU" in self.run(
+                    ["xprop", "-id", wid, "_NET_WM_WINDOW_TYPE"]):
+                return w
+        return None
 
     def refresh(self, window):
         return self.info(window.id)
@@ -242,7 +265,7 @@ class Session:
         self.xdotool("key", "--clearmodifiers", *keys)
 
     def type(self, text):
-        self.xdotool("type", "--delay", 20, text)
+        self.xdotool("type", "--delay", 20, "--", text)
 
     def activate(self, window):
         self.xdotool("windowactivate", "--sync", window.id)
@@ -316,8 +339,8 @@ def main(test):
         test(factory)
         print("PASS")
         return 0
-    except Failure as failure:
-        print(f"FAIL: {failure}")
+    except Exception as failure:  # a failed check, or a tool that broke down
+        print(f"FAIL: {type(failure).__name__}: {failure}")
         for session in sessions:
             try:
                 shot = session.save_screenshot("failure.png")
