@@ -16,10 +16,6 @@ constexpr char kFontDialog[] = "通用对话框2";
 
 int restoreHotKeyId = 0;
 
-Text Gbk(const char* utf8) {
-    return operator""_gbk(utf8, std::char_traits<char>::length(utf8));
-}
-
 }  // namespace
 
 Text PlaceholderText() {
@@ -39,8 +35,8 @@ bool ConfirmExit() {
     if (answer != 0) {
         return false;
     }
-    ui::ShowMessage(Gbk(texts::kCreditLine), 0x40, "温馨提示："_gbk);
-    ui::OpenAddress(Gbk(texts::kAuthorPageAddress));
+    ui::ShowMessage(texts::Gbk(texts::kCreditLine), 0x40, "温馨提示："_gbk);
+    ui::OpenAddress(texts::Gbk(texts::kAuthorPageAddress));
     ui::EndProgram(0);
 }
 
@@ -127,8 +123,8 @@ void ApplyTextColour() {
 }
 
 void OpenSupportLinks() {
-    ui::OpenAddress(Gbk(texts::kSupportShopAddress));
-    ui::OpenAddress(Gbk(texts::kWebSpaceAddress));
+    ui::OpenAddress(texts::Gbk(texts::kSupportShopAddress));
+    ui::OpenAddress(texts::Gbk(texts::kWebSpaceAddress));
 }
 
 }  // namespace avatrix::windows

@@ -17,10 +17,6 @@ using ui::Kind;
 using ui::Prop;
 using ui::UnitLayout;
 
-Text Gbk(const char* utf8) {
-    return operator""_gbk(utf8, std::char_traits<char>::length(utf8));
-}
-
 UnitLayout Unit(const char* name, Kind kind, int left, int top, int width, int height,
                 std::vector<ui::PropertyInit> properties = {}, const char* parent = "") {
     return UnitLayout{name, kind, left, top, width, height, std::move(properties), parent};
@@ -37,13 +33,14 @@ UnitLayout EditBox(const char* name, int left, int top, int width, int height, T
 }
 
 UnitLayout Label(const char* name, int left, int top, int width, int height, const char* caption) {
-    return Unit(name, Kind::Label, left, top, width, height, {{Prop::Caption, Gbk(caption)}});
+    return Unit(name, Kind::Label, left, top, width, height,
+                {{Prop::Caption, texts::Gbk(caption)}});
 }
 
 UnitLayout Button(const char* name, int left, int top, int width, int height, const char* caption,
                   bool disabled = false) {
     return Unit(name, Kind::Button, left, top, width, height,
-                {{Prop::Caption, Gbk(caption)}, {Prop::Disabled, disabled}});
+                {{Prop::Caption, texts::Gbk(caption)}, {Prop::Disabled, disabled}});
 }
 
 // Both picture boxes: no border, so the client area is the whole 184 x 184
@@ -74,7 +71,7 @@ bool MainWindowCreated(const ui::EventArgs&) {
 
 std::vector<ui::PropertyInit> WindowProperties() {
     return {
-        {Prop::Caption, Gbk(texts::kMainCaption)},
+        {Prop::Caption, texts::Gbk(texts::kMainCaption)},
         {Prop::ClassName, "Mirrowen"_gbk},
         {Prop::Left, 50},
         {Prop::Top, 50},
@@ -106,17 +103,17 @@ std::vector<UnitLayout> Units() {
     units.push_back(Button("按钮6", 566, 22, 56, 112, "设置横批透明"));
     units.push_back(EditBox("编辑框4", 568, 136, 56, 24, Text(), 3, 3));
     units.push_back(Unit("超级链接框1", Kind::HyperLinker, 230, 160, 343, 24,
-                         {{Prop::Caption, Gbk(texts::kGroupLinkCaption)},
-                          {Prop::Address, Gbk(texts::kGroupLinkAddress)}}));
+                         {{Prop::Caption, texts::Gbk(texts::kGroupLinkCaption)},
+                          {Prop::Address, texts::Gbk(texts::kGroupLinkAddress)}}));
     units.push_back(EditBox("编辑框8", 240, 336, 144, 16, Text()));
     units.push_back(Label("标签9", 176, 336, 56, 16, "最新版本"));
     units.push_back(EditBox("编辑框7", 240, 312, 144, 16, "1.3"_gbk));
     units.push_back(Label("标签8", 176, 312, 56, 16, "当前版本"));
     units.push_back(PicBox("图片框3", 624, 0, SupportPicture()));
-    units.push_back(
-        Unit("透明标签2", Kind::TransLabel, 0, 72, 184, 24,
-             {{Prop::Caption, Gbk(texts::kSupportCaption)}, {Prop::TextColour, Colour{0x0000FF}}},
-             "图片框3"));
+    units.push_back(Unit(
+        "透明标签2", Kind::TransLabel, 0, 72, 184, 24,
+        {{Prop::Caption, texts::Gbk(texts::kSupportCaption)}, {Prop::TextColour, Colour{0x0000FF}}},
+        "图片框3"));
     units.push_back(
         Label("标签7", 184, 0, 448, 24,
               "你也可以直接拖动图片到那个女的那里编辑哦根据截图来判断横批大小是最好的选择"));

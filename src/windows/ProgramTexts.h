@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cstring>
+
+#include "text/Literal.h"
+
 // The wording and web addresses of the main window that are the program's own
 // choice, kept together so that they can be reviewed and changed in one
 // place. Each is UTF-8 here and becomes GBK where it is used ("..."_gbk).
@@ -23,5 +27,10 @@ inline constexpr char kWebSpaceAddress[] = "http://space.mirrowen.example/blog/"
 inline constexpr char kCreditLine[] =
     "感谢您使用Mirrowen文字头像！有问题或建议欢迎联系作者，QQ：315728406";
 inline constexpr char kAuthorPageAddress[] = "http://home.mirrowen.example/";
+
+// One of the texts above as the GBK text the program holds.
+inline Text Gbk(const char* utf8) {
+    return operator""_gbk(utf8, std::strlen(utf8));
+}
 
 }  // namespace avatrix::windows::texts

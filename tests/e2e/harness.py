@@ -277,7 +277,8 @@ class Session:
         return Image.open(io.BytesIO(data)).convert("RGB")
 
     def save_screenshot(self, name):
-        target = Path(os.environ.get("AVATRIX_E2E_ARTIFACTS", Path.cwd() / "e2e-artifacts"))
+        target = Path(os.environ.get("AVATRIX_E2E_ARTIFACTS",
+                                     Path(tempfile.gettempdir()) / "avatrix-e2e-artifacts"))
         target.mkdir(parents=True, exist_ok=True)
         self.screenshot().save(target / name)
         return target / name

@@ -8,10 +8,6 @@ using ui::Event;
 using ui::Prop;
 using ui::testing::MessageRecord;
 
-Text Gbk(const char* utf8) {
-    return operator""_gbk(utf8, std::char_traits<char>::length(utf8));
-}
-
 bool Visible(const char* window) {
     return ui::GetBool(window, ui::kWindowUnit, Prop::Visible);
 }
@@ -55,15 +51,16 @@ TEST_F(ExitConfirmation, OkThanksTheUserOpensTheAuthorsPageAndEndsWithZero) {
         EXPECT_EQ(ended.code, 0);
     }
     ASSERT_EQ(messages_.size(), 2u);
-    EXPECT_EQ(messages_[1].text, Gbk(texts::kCreditLine));
+    EXPECT_EQ(messages_[1].text, texts::Gbk(texts::kCreditLine));
     EXPECT_EQ(messages_[1].flags, 0x40);
     EXPECT_EQ(messages_[1].title, "温馨提示："_gbk);
-    EXPECT_EQ(NewAddresses(), std::vector<Text>{Gbk(texts::kAuthorPageAddress)});
+    EXPECT_EQ(NewAddresses(), std::vector<Text>{texts::Gbk(texts::kAuthorPageAddress)});
     EXPECT_EQ(order, (std::vector<std::string>{"box", "box", "opened 1"}));
 }
 
 TEST_F(MainWindowTest, SupportPictureAndItsCaptionEachOpenBothPages) {
-    const std::vector<Text> pair = {Gbk(texts::kSupportShopAddress), Gbk(texts::kWebSpaceAddress)};
+    const std::vector<Text> pair = {texts::Gbk(texts::kSupportShopAddress),
+                                    texts::Gbk(texts::kWebSpaceAddress)};
     ui::EventArgs press;
     press.x = 10;
     press.y = 10;
