@@ -1,125 +1,135 @@
 #include "text/Codepage.h"
 
-#include <unicode/ucnv.h>
-
-#include <memory>
+#include "text/CodePageTables.h"
+#include "text/Utf8.h"
 
 namespace avatrix {
 
 namespace {
 
-struct ConverterCloser {
-    void operator()(UConverter* converter) const { ucnv_close(converter); }
+constexpr char kDefaultByte = '?';
+
+// Writes UTF-16LE into a byte buffer with room for two bytes per unit.
+class Utf16Writer {
+  public:
+    explicit Utf16Writer(std::uint8_t* out) : out_(out) {}
+
+    void Ascii(const unsigned char* bytes, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) {
+            *out_++ = bytes[i];
+            *out_++ = 0;
+        }
+    }
+
+    bool Unit(char16_t unit) {
+        *out_++ = static_cast<std::uint8_t>(unit & 0xFF);
+        *out_++ = static_cast<std::uint8_t>(unit >> 8);
+        return true;
+    }
+
+    std::uint8_t* Finish() { return out_; }
+
+  private:
+    std::uint8_t* out_;
 };
-using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
-const char* IcuName(int codePage) {
-    switch (codePage) {
-        case kCodePageGbk:
-            return "windows-936-2000";
-        case kCodePageBig5:
-            return "windows-950-2000";
-        case kCodePageUtf8:
-            return "UTF-8";
-        default:
-            return nullptr;
+// Runs the decoder of codePage over bytes into sink; false for a code page
+// the converter does not know.
+template <typename Sink>
+bool DecodeInto(std::string_view bytes, int codePage, Sink& sink) {
+    if (codePage == kCodePageUtf8) {
+        utf8::Decode(bytes, sink);
+        return true;
     }
+    const codepage::DoubleByteTables* tables = codepage::TablesFor(codePage);
+    if (tables == nullptr) {
+        return false;
+    }
+    codepage::Decode(*tables, bytes, sink);
+    return true;
 }
 
-Converter Open(int codePage) {
-    const char* name = IcuName(codePage);
-    if (name == nullptr) {
-        return nullptr;
+// Decodes bytes from one code page and encodes them into another in one
+// pass. A decoded text never has more UTF-16 units than it had bytes, and a
+// unit takes at most three bytes (UTF-8) or two (the double-byte pages).
+Text Convert(std::string_view bytes, int from, int to, char replacement) {
+    std::string out;
+    if (to == kCodePageUtf8) {
+        out.resize(bytes.size() * 3);
+        utf8::Writer writer(out.data());
+        if (!DecodeInto(bytes, from, writer)) {
+            return Text();
+        }
+        out.resize(static_cast<std::size_t>(writer.Finish() - out.data()));
+    } else {
+        const codepage::DoubleByteTables* tables = codepage::TablesFor(to);
+        if (tables == nullptr) {
+            return Text();
+        }
+        out.resize(bytes.size() * 2);
+        codepage::Writer writer(*tables, replacement, out.data());
+        if (!DecodeInto(bytes, from, writer)) {
+            return Text();
+        }
+        out.resize(static_cast<std::size_t>(writer.Finish() - out.data()));
     }
-    UErrorCode status = U_ZERO_ERROR;
-    Converter converter(ucnv_open(name, &status));
-    if (U_FAILURE(status)) {
-        return nullptr;
-    }
-    ucnv_setFallback(converter.get(), true);
-    return converter;
+    return Text(std::move(out));
 }
 
-std::u16string Decode(std::string_view bytes, int codePage) {
-    Converter converter = Open(codePage);
-    if (!converter || bytes.empty()) {
-        return {};
-    }
-    std::u16string units(bytes.size() * 2 + 2, u'\0');
-    UErrorCode status = U_ZERO_ERROR;
-    const int32_t n =
-        ucnv_toUChars(converter.get(), units.data(), static_cast<int32_t>(units.size()),
-                      bytes.data(), static_cast<int32_t>(bytes.size()), &status);
-    if (U_FAILURE(status)) {
-        return {};
-    }
-    units.resize(static_cast<std::size_t>(n));
-    return units;
-}
-
-std::string Encode(std::u16string_view units, int codePage) {
-    Converter converter = Open(codePage);
-    if (!converter || units.empty()) {
-        return {};
-    }
-    UErrorCode status = U_ZERO_ERROR;
-    ucnv_setSubstChars(converter.get(), "?", 1, &status);
-    std::string bytes(units.size() * 4 + 1, '\0');
-    status = U_ZERO_ERROR;
-    const int32_t n =
-        ucnv_fromUChars(converter.get(), bytes.data(), static_cast<int32_t>(bytes.size()),
-                        units.data(), static_cast<int32_t>(units.size()), &status);
-    if (U_FAILURE(status)) {
-        return {};
-    }
-    bytes.resize(static_cast<std::size_t>(n));
-    return bytes;
-}
-
-std::u16string UnitsOf(const ByteSet& utf16) {
-    std::u16string units;
+// Feeds the units of a UTF-16LE byte set up to its zero terminator (or its
+// end) to sink.
+template <typename Sink>
+void FeedUnits(const ByteSet& utf16, Sink& sink) {
     for (std::size_t i = 0; i + 1 < utf16.size(); i += 2) {
-        const char16_t unit = static_cast<char16_t>(utf16[i] | (utf16[i + 1] << 8));
-        if (unit == 0) {
+        const auto unit = static_cast<char16_t>(utf16[i] | (utf16[i + 1] << 8));
+        if (unit == 0 || !sink.Unit(unit)) {
             break;
         }
-        units.push_back(unit);
     }
-    return units;
 }
 
 }  // namespace
 
 ByteSet TextToUtf16(const Text& text, int codePage) {
-    if (IcuName(codePage) == nullptr) {
-        return {};
+    ByteSet bytes((text.size() + 1) * 2);
+    Utf16Writer writer(bytes.data());
+    if (!DecodeInto(text.view(), codePage, writer)) {
+        return ByteSet();
     }
-    const std::u16string units = Decode(text.view(), codePage);
-    ByteSet bytes;
-    bytes.reserve(units.size() * 2 + 2);
-    for (char16_t unit : units) {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
+    writer.Unit(u'\0');
+    bytes.resize(static_cast<std::size_t>(writer.Finish() - bytes.data()));
     return bytes;
 }
 
 Text Utf16ToText(const ByteSet& utf16, int codePage) {
-    return Text(Encode(UnitsOf(utf16), codePage));
+    const std::size_t units = utf16.size() / 2;
+    std::string out;
+    if (codePage == kCodePageUtf8) {
+        out.resize(units * 3);
+        utf8::Writer writer(out.data());
+        FeedUnits(utf16, writer);
+        out.resize(static_cast<std::size_t>(writer.Finish() - out.data()));
+        return Text(std::move(out));
+    }
+    const codepage::DoubleByteTables* tables = codepage::TablesFor(codePage);
+    if (tables == nullptr) {
+        return Text();
+    }
+    out.resize(units * 2);
+    codepage::Writer writer(*tables, kDefaultByte, out.data());
+    FeedUnits(utf16, writer);
+    out.resize(static_cast<std::size_t>(writer.Finish() - out.data()));
+    return Text(std::move(out));
 }
 
 Text Utf8ToGbk(const Text& utf8) {
-    return Utf16ToText(TextToUtf16(utf8, kCodePageUtf8), kCodePageGbk);
+    return Convert(utf8.view(), kCodePageUtf8, kCodePageGbk, kDefaultByte);
 }
 
 Text Big5ToGbk(const Text& big5) {
-    return Text(Encode(Decode(big5.view(), kCodePageBig5), kCodePageGbk));
-}
-
-Text ToSimplifiedChinese(const Text& gbk) {
-    return gbk;
+    // A character without a GBK form ends the text: the conversion's
+    // replacement is NUL.
+    return Convert(big5.view(), kCodePageBig5, kCodePageGbk, '\0');
 }
 
 Text Big5ToSimplifiedGbk(const Text& big5) {
@@ -127,11 +137,11 @@ Text Big5ToSimplifiedGbk(const Text& big5) {
 }
 
 std::string GbkToUtf8(const Text& gbk) {
-    return Encode(Decode(gbk.view(), kCodePageGbk), kCodePageUtf8);
+    return Convert(gbk.view(), kCodePageGbk, kCodePageUtf8, kDefaultByte).bytes();
 }
 
 Text Utf8StringToGbk(std::string_view utf8) {
-    return Text(Encode(Decode(utf8, kCodePageUtf8), kCodePageGbk));
+    return Convert(utf8, kCodePageUtf8, kCodePageGbk, kDefaultByte);
 }
 
 }  // namespace avatrix

@@ -1,14 +1,7 @@
 #include "text/Primitives.h"
 
-#include <locale.h>
 #include <algorithm>
-#include <bit>
-#include <climits>
-#include <clocale>
-#include <cmath>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
+#include <string>
 
 namespace avatrix {
 
@@ -51,51 +44,17 @@ std::size_t SpaceLengthAt(std::string_view text, std::size_t i) {
     return 0;
 }
 
-// Bytes with the top bit set, eight at a time where possible.
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-
-std::uint64_t LoadWord(const unsigned char* p) {
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-}
-
-// Index of the first byte at or after pos that is (high) or is not (!high)
-// 0x80 or more; length if there is none.
-template <bool high>
-std::size_t ScanFor(const unsigned char* data, std::size_t pos, std::size_t length) {
-    while (pos + 8 <= length) {
-        std::uint64_t word = LoadWord(data + pos);
-        std::uint64_t hits = (high ? word : ~word) & kHighBits;
-        if (hits != 0) {
-            return pos + static_cast<std::size_t>(std::countr_zero(hits)) / 8;
-        }
-        pos += 8;
+// Whether position at is a character start, given that from (<= at) is one.
+// A byte below 0x80 always ends a character (it is a single-byte character
+// or a trail byte), so only the run of bytes of 0x80 or more right before at
+// matters: they pair up from the run's first byte, and at starts a character
+// exactly when the run has even length.
+bool IsCharacterStart(const unsigned char* data, std::size_t from, std::size_t at) {
+    std::size_t run = at;
+    while (run > from && IsLeadByte(data[run - 1])) {
+        --run;
     }
-    while (pos < length && IsLeadByte(data[pos]) != high) {
-        ++pos;
-    }
-    return pos;
-}
-
-// The first character start at or after target, given that pos (<= target)
-// is a character start. A byte of 0x80 or more begins a two-byte character,
-// so within a run of such bytes the characters pair up from its first byte,
-// and an odd run swallows the byte that follows it.
-std::size_t CharacterStartFrom(const unsigned char* data, std::size_t length, std::size_t pos,
-                               std::size_t target) {
-    while (pos < target) {
-        const std::size_t high = ScanFor<true>(data, pos, length);
-        if (high >= target) {
-            return target;
-        }
-        const std::size_t low = ScanFor<false>(data, high + 1, length);
-        if (target < low) {
-            return (target - high) % 2 == 0 ? target : target + 1;
-        }
-        pos = (low - high) % 2 == 0 ? low : low + 1;
-    }
-    return pos;
+    return (at - run) % 2 == 0;
 }
 
 // Index of the first match of needle that begins on a character start at or
@@ -124,16 +83,19 @@ std::size_t FindAtCharacterStart(std::string_view text, std::string_view needle,
         return std::string_view::npos;
     }
     const auto* data = reinterpret_cast<const unsigned char*>(text.data());
-    std::size_t characterStart = from;
-    while (characterStart < length) {
-        const std::size_t candidate = text.find(needle, characterStart);
+    // known is a character start; every candidate lies beyond it, so each
+    // byte is looked at by the boundary check at most once.
+    std::size_t known = from;
+    while (known < length) {
+        const std::size_t candidate = text.find(needle, known);
         if (candidate == std::string_view::npos) {
             return candidate;
         }
-        characterStart = CharacterStartFrom(data, length, characterStart, candidate);
-        if (characterStart == candidate) {
+        if (IsCharacterStart(data, known, candidate)) {
             return candidate;
         }
+        // The candidate is the second byte of a character.
+        known = candidate + 1;
     }
     return std::string_view::npos;
 }
@@ -318,148 +280,6 @@ int CompareText(const Text& a, const Text& b, bool caseSensitive) {
         return -1;
     }
     return 0;
-}
-
-Text BlankText(int n) {
-    if (n < 1) {
-        return Text();
-    }
-    return Text(std::string(static_cast<std::size_t>(n), ' '));
-}
-
-Text ToText(const ByteSet& bytes) {
-    return Text(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-}
-
-Text ToText(bool value) {
-    // "真" and "假" in GBK.
-    return Text(value ? "\xD5\xE6" : "\xBC\xD9");
-}
-
-Text ToText(int value) {
-    return Text(std::to_string(value));
-}
-
-Text ToHalfWidth(const Text& text) {
-    const std::string_view source = text.view();
-    std::string result;
-    result.reserve(source.size());
-    for (std::size_t i = 0; i < source.size(); ++i) {
-        const unsigned char byte = static_cast<unsigned char>(source[i]);
-        if (!IsLeadByte(byte)) {
-            result.push_back(static_cast<char>(byte));
-            continue;
-        }
-        if (i + 1 >= source.size()) {
-            result.push_back(static_cast<char>(byte));
-            break;
-        }
-        const unsigned char trail = static_cast<unsigned char>(source[i + 1]);
-        ++i;
-        if (byte == 0xA3 && trail >= 0xA1 && trail <= 0xFE) {
-            result.push_back(static_cast<char>(trail & 0x7F));
-        } else if (byte == 0xA1 && trail == 0xA1) {
-            result.push_back(' ');
-        } else if (byte == 0xA1 && trail == 0xAB) {
-            result.push_back('~');
-        } else if (byte == 0xA1 && (trail == 0xEE || trail == 0xEF)) {
-            result.push_back('*');
-        } else {
-            result.push_back(static_cast<char>(byte));
-            result.push_back(static_cast<char>(trail));
-        }
-    }
-    return Text(std::move(result));
-}
-
-double ToNumber(const Text& text) {
-    const std::string folded = ToHalfWidth(text).bytes();
-    const char* p = folded.c_str();
-    // The C library's white space, whatever the process locale says.
-    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) {
-        ++p;
-    }
-    // Only a plain decimal number is read: no hexadecimal, infinity or NaN
-    // forms, and always '.' as the decimal point.
-    const char* q = p;
-    if (*q == '+' || *q == '-') {
-        ++q;
-    }
-    std::size_t digits = 0;
-    while (*q >= '0' && *q <= '9') {
-        ++q;
-        ++digits;
-    }
-    if (*q == '.') {
-        ++q;
-        while (*q >= '0' && *q <= '9') {
-            ++q;
-            ++digits;
-        }
-    }
-    if (digits == 0) {
-        return 0.0;
-    }
-    if (*q == 'e' || *q == 'E') {
-        const char* e = q + 1;
-        if (*e == '+' || *e == '-') {
-            ++e;
-        }
-        if (*e >= '0' && *e <= '9') {
-            while (*e >= '0' && *e <= '9') {
-                ++e;
-            }
-            q = e;
-        }
-    }
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-    const std::string number(p, q);
-    return strtod_l(number.c_str(), nullptr, cLocale);
-}
-
-ByteSet ToBytes(const Text& text) {
-    return ByteSet(text.bytes().begin(), text.bytes().end());
-}
-
-int BytesLength(const ByteSet& bytes) {
-    return static_cast<int>(bytes.size());
-}
-
-ByteSet BlankBytes(int n) {
-    if (n <= 0) {
-        return ByteSet();
-    }
-    return ByteSet(static_cast<std::size_t>(n), 0);
-}
-
-ByteSet LeftBytes(const ByteSet& bytes, int n) {
-    if (n <= 0) {
-        return ByteSet();
-    }
-    const std::size_t take = std::min(bytes.size(), static_cast<std::size_t>(n));
-    return ByteSet(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(take));
-}
-
-ByteSet JoinBytes(const ByteSet& a, const ByteSet& b) {
-    ByteSet result;
-    result.reserve(a.size() + b.size());
-    result.insert(result.end(), a.begin(), a.end());
-    result.insert(result.end(), b.begin(), b.end());
-    return result;
-}
-
-int TruncateToInt(double value) {
-    if (std::isnan(value)) {
-        return 0;
-    }
-    const double truncated = std::trunc(value);
-    if (truncated >= static_cast<double>(INT_MAX)) {
-        return INT_MAX;
-    }
-    if (truncated <= static_cast<double>(INT_MIN)) {
-        return INT_MIN;
-    }
-    return static_cast<int>(truncated);
 }
 
 }  // namespace avatrix

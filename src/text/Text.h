@@ -17,7 +17,7 @@ using ByteSet = std::vector<std::uint8_t>;
 // first NUL, so the invariant holds whatever the source. Program literals are
 // written in UTF-8 and become GBK through operator""_gbk (Literal.h).
 class Text {
-public:
+  public:
     Text() = default;
     explicit Text(std::string_view bytes) : bytes_(bytes.substr(0, bytes.find('\0'))) {}
     explicit Text(const char* bytes) : Text(std::string_view(bytes)) {}
@@ -41,7 +41,7 @@ public:
     friend Text operator+(Text a, const Text& b) { return a += b; }
     friend bool operator==(const Text& a, const Text& b) = default;
 
-private:
+  private:
     std::string bytes_;
 };
 

@@ -154,7 +154,9 @@ void Unit::setFontMember(FontMember member, const Value& value) {
 }
 
 bool Unit::fire(Event event, const EventArgs& args) const {
-    return form_->raiseEvent(name_, event, args);
+    // The window's own unit is bound under the empty name.
+    const bool isWindow = static_cast<const Unit*>(form_) == this;
+    return form_->raiseEvent(isWindow ? std::string(kWindowUnit) : name_, event, args);
 }
 
 Value Unit::stored(Prop prop) const {

@@ -1,0 +1,300 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRect>
+#include <QRegularExpression>
+
+#include "XSession.h"
+
+// The parts of the toolkit only a real X server shows: window-manager hints,
+// stacking, dragging by hand, opacity, global hot keys and a missing display.
+// Each test starts its own server, so no other test's input can interfere.
+namespace avatrix::uitest {
+namespace {
+
+std::unique_ptr<XServer> StartOrSkip(bool wm, std::string& problem) {
+    return XServer::Start(wm, problem);
+}
+
+#define START_SERVER(var, wm)                                \
+    std::string problem_;                                    \
+    auto var = StartOrSkip(wm, problem_);                    \
+    if (!var) {                                              \
+        GTEST_SKIP() << "no private X server: " << problem_; \
+    }
+
+// Geometry as xwininfo reports it: absolute position and size.
+QRect Geometry(const XServer& server, const QString& id) {
+    const QString info = server.Run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
+    auto field = [&](const char* name) {
+        const QRegularExpression re(QString::fromLatin1(name) + QStringLiteral(":\\s+(-?\\d+)"));
+        const auto match = re.match(info);
+        return match.hasMatch() ? match.captured(1).toInt() : -99999;
+    };
+    return QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
+                 field("Height"));
+}
+
+bool WaitUntil(const std::function<bool()>& done, int ms = 10000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms) {
+            return false;
+        }
+        ::usleep(30000);
+    }
+    return true;
+}
+
+QString Property(const XServer& server, const QString& id, const char* name) {
+    return server.Run(QStringLiteral("xprop"),
+                      {QStringLiteral("-id"), id, QString::fromLatin1(name)});
+}
+
+void Drag(const XServer& server, int x, int y, int dx, int dy) {
+    // In steps, as a hand would, with the button held throughout.
+    QStringList args{QStringLiteral("mousemove"), QString::number(x), QString::number(y),
+                     QStringLiteral("mousedown"), QStringLiteral("1")};
+    for (int step = 1; step <= 4; ++step) {
+        args << QStringLiteral("mousemove") << QString::number(x + dx * step / 4)
+             << QString::number(y + dy * step / 4);
+    }
+    args << QStringLiteral("mouseup") << QStringLiteral("1");
+    server.Run(QStringLiteral("xdotool"), args);
+}
+
+QString ReadyId(Scenario& scenario) {
+    const auto ready = scenario.Await(QStringLiteral("ready "));
+    return ready ? ready->section(QLatin1Char(' '), 1, 1) : QString();
+}
+
+TEST(BannerOnX11, AppearsAtItsPlaceOnTopWithoutTaskbarEntry) {
+    START_SERVER(server, true);
+    Scenario banner(server.get(), QStringLiteral("banner"));
+    const QString id = ReadyId(banner);
+    ASSERT_FALSE(id.isEmpty());
+    EXPECT_TRUE(WaitUntil([&] { return Geometry(*server, id) == QRect(318, 500, 181, 51); }))
+        << "geometry " << Geometry(*server, id).x() << "," << Geometry(*server, id).y();
+    QString state;
+    EXPECT_TRUE(WaitUntil([&] {
+        state = Property(*server, id, "_NET_WM_STATE");
+        return state.contains(QLatin1String("_NET_WM_STATE_ABOVE")) &&
+               state.contains(QLatin1String("_NET_WM_STATE_SKIP_TASKBAR"));
+    })) << state.toStdString();
+    // No decorations at all.
+    EXPECT_TRUE(Property(*server, id, "_MOTIF_WM_HINTS").contains(QLatin1String("0x2, 0x1, 0x0")));
+}
+
+class BannerDrag : public ::testing::TestWithParam<bool> {};
+
+TEST_P(BannerDrag, BackgroundDragsTheWindowAndTheLabelDoesNot) {
+    START_SERVER(server, GetParam());
+    Scenario banner(server.get(), QStringLiteral("banner"));
+    const QString id = ReadyId(banner);
+    ASSERT_FALSE(id.isEmpty());
+    ASSERT_TRUE(WaitUntil([&] { return Geometry(*server, id).topLeft() == QPoint(318, 500); }));
+
+    // A press on the label's text first: the window must stay.
+    Drag(*server, 330, 508, 60, 70);
+    // Then on the strip below the label.
+    Drag(*server, 400, 540, 50, 30);
+    EXPECT_TRUE(WaitUntil([&] { return Geometry(*server, id).topLeft() == QPoint(368, 530); }))
+        << Geometry(*server, id).x() << "," << Geometry(*server, id).y();
+    banner.Send(QStringLiteral("pos"));
+    const auto pos = banner.Await(QStringLiteral("pos "));
+    ASSERT_TRUE(pos.has_value());
+    EXPECT_EQ(*pos, QStringLiteral("pos 368 530"));
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutWindowManager, BannerDrag, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "openbox" : "bare"; });
+
+TEST(BannerOnX11, StaysAboveNewWindowsWithoutAWindowManager) {
+    START_SERVER(server, false);
+    Scenario banner(server.get(), QStringLiteral("banner"));
+    const QString id = ReadyId(banner);
+    ASSERT_FALSE(id.isEmpty());
+    XClient client(server->display());
+    ASSERT_TRUE(client.ok());
+    const xcb_window_t mine = id.toUInt();
+    ASSERT_TRUE(WaitUntil([&] { return Geometry(*server, id).topLeft() == QPoint(318, 500); }));
+
+    // Another program's window comes up over the banner.
+    const xcb_window_t other = client.MapWindow(300, 480, 400, 200);
+    auto bannerOnTop = [&] {
+        const auto order = client.TopLevels();
+        const auto b = std::find(order.begin(), order.end(), mine);
+        const auto o = std::find(order.begin(), order.end(), other);
+        return b != order.end() && o != order.end() && b > o;
+    };
+    EXPECT_TRUE(WaitUntil(bannerOnTop));
+    // Raised once more, it is covered again only until the banner follows.
+    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+    xcb_configure_window(client.connection(), other, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    xcb_flush(client.connection());
+    EXPECT_TRUE(WaitUntil(bannerOnTop));
+    // What the screen shows there is the banner, not the grey window.
+    EXPECT_NE(client.Pixel(318 + 100, 500 + 40), 0x808080u);
+}
+
+TEST(BannerOnX11, LabelShowsTheBannerColourAroundRealGlyphs) {
+    START_SERVER(server, false);
+    Scenario banner(server.get(), QStringLiteral("banner"));
+    ASSERT_FALSE(ReadyId(banner).isEmpty());
+    banner.Send(QStringLiteral("colour 00ffff"));  // 0x00BBGGRR: yellow
+    ASSERT_TRUE(banner.Await(QStringLiteral("ok")).has_value());
+    XClient client(server->display());
+    ASSERT_TRUE(client.ok());
+    // Inside the label's rectangle, right of the text: the banner's colour.
+    EXPECT_TRUE(WaitUntil([&] { return client.Pixel(318 + 176, 500 + 3) == 0xFFFF00u; }));
+    // Below the label: the banner's colour too.
+    EXPECT_EQ(client.Pixel(318 + 90, 500 + 40), 0xFFFF00u);
+    // The text itself: a good share of dark pixels where the glyphs are.
+    int dark = 0;
+    for (int x = 318; x < 318 + 160; x += 2) {
+        for (int y = 500 + 2; y < 500 + 16; ++y) {
+            const std::uint32_t p = client.Pixel(x, y);
+            if (((p >> 16) & 0xFF) < 100 && ((p >> 8) & 0xFF) < 100) {
+                ++dark;
+            }
+        }
+    }
+    EXPECT_GT(dark, 60);
+}
+
+TEST(BannerOnX11, OpacityReachesTheServerAndOutOfRangeIsOpaque) {
+    START_SERVER(server, true);
+    Scenario banner(server.get(), QStringLiteral("banner"));
+    const QString id = ReadyId(banner);
+    ASSERT_FALSE(id.isEmpty());
+    auto opacity = [&] { return Property(*server, id, "_NET_WM_WINDOW_OPACITY"); };
+
+    banner.Send(QStringLiteral("alpha 0"));
+    ASSERT_TRUE(banner.Await(QStringLiteral("ok")).has_value());
+    EXPECT_TRUE(WaitUntil([&] { return opacity().contains(QLatin1String("= 0\n")); }))
+        << opacity().toStdString();
+    banner.Send(QStringLiteral("alpha 128"));
+    ASSERT_TRUE(banner.Await(QStringLiteral("ok")).has_value());
+    EXPECT_TRUE(WaitUntil([&] { return opacity().contains(QLatin1String("2155905152")); }))
+        << opacity().toStdString();
+    for (const char* outside : {"alpha 256", "alpha -1"}) {
+        banner.Send(QStringLiteral("alpha 0"));
+        ASSERT_TRUE(banner.Await(QStringLiteral("ok")).has_value());
+        banner.Send(QString::fromLatin1(outside));
+        ASSERT_TRUE(banner.Await(QStringLiteral("ok")).has_value());
+        // Fully opaque: the largest value, or no property at all.
+        EXPECT_TRUE(WaitUntil([&] {
+            const QString value = opacity();
+            return value.contains(QLatin1String("4294967295")) ||
+                   value.contains(QLatin1String("not found"));
+        })) << outside
+            << ": " << opacity().toStdString();
+    }
+}
+
+TEST(WindowOnX11, UnmovableWindowLosesMoveAndCarriesItsClassName) {
+    START_SERVER(server, true);
+    Scenario fixed(server.get(), QStringLiteral("fixed"));
+    const QString id = ReadyId(fixed);
+    ASSERT_FALSE(id.isEmpty());
+    QString actions;
+    EXPECT_TRUE(WaitUntil([&] {
+        actions = Property(*server, id, "_NET_WM_ALLOWED_ACTIONS");
+        return actions.contains(QLatin1String("_NET_WM_ACTION_CLOSE"));
+    })) << actions.toStdString();
+    EXPECT_FALSE(actions.contains(QLatin1String("_NET_WM_ACTION_MOVE")));
+    EXPECT_TRUE(
+        Property(*server, id, "WM_CLASS").contains(QLatin1String("\"Mirrowen\", \"Mirrowen\"")));
+
+    // A drag on the title bar leaves the window where it is.
+    const QRect before = Geometry(*server, id);
+    Drag(*server, before.x() + 100, before.y() - 10, 120, 90);
+    fixed.Send(QStringLiteral("ping"));
+    ASSERT_TRUE(fixed.Await(QStringLiteral("pong")).has_value());
+    EXPECT_EQ(Geometry(*server, id).topLeft(), before.topLeft());
+}
+
+TEST(HotKeyOnX11, AltF12RaisesFeedbackWhateverTheLockKeys) {
+    START_SERVER(server, true);
+    Scenario hotKey(server.get(), QStringLiteral("hotkey"));
+    const auto registered = hotKey.Await(QStringLiteral("registered "));
+    ASSERT_TRUE(registered.has_value());
+    EXPECT_EQ(*registered, QStringLiteral("registered 33001"));
+
+    auto press = [&](const char* keys) {
+        server->Run(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromLatin1(keys)});
+    };
+    press("alt+F12");
+    EXPECT_EQ(hotKey.Await(QStringLiteral("feedback")).value_or(QString()),
+              QStringLiteral("feedback 33001 0"));
+
+    // Other combinations are not the hot key: only the final ALT+F12 counts.
+    press("F12");
+    press("ctrl+alt+F12");
+    press("shift+alt+F12");
+    press("alt+F12");
+    EXPECT_TRUE(hotKey.Await(QStringLiteral("feedback")).has_value());
+    hotKey.Send(QStringLiteral("ping"));
+    ASSERT_TRUE(hotKey.Await(QStringLiteral("pong")).has_value());
+    EXPECT_FALSE(hotKey.Await(QStringLiteral("feedback"), 300).has_value());
+
+    press("Num_Lock");
+    press("alt+F12");
+    EXPECT_TRUE(hotKey.Await(QStringLiteral("feedback")).has_value()) << "with NumLock on";
+    press("Num_Lock");
+    press("Caps_Lock");
+    press("alt+F12");
+    EXPECT_TRUE(hotKey.Await(QStringLiteral("feedback")).has_value()) << "with CapsLock on";
+    press("Caps_Lock");
+}
+
+TEST(HotKeyOnX11, KeyHeldByAnotherProgramGivesZeroAndTheProgramRunsOn) {
+    START_SERVER(server, false);
+    XClient other(server->display());
+    ASSERT_TRUE(other.ok());
+    ASSERT_TRUE(other.GrabKey(0xFFC9 /* F12 */, XCB_MOD_MASK_1));
+    Scenario hotKey(server.get(), QStringLiteral("hotkey"));
+    EXPECT_EQ(hotKey.Await(QStringLiteral("registered ")).value_or(QString()),
+              QStringLiteral("registered 0"));
+    hotKey.Send(QStringLiteral("ping"));
+    EXPECT_TRUE(hotKey.Await(QStringLiteral("pong")).has_value());
+}
+
+TEST(ProgramOnX11, EndProgramEndsTheProcessWithItsCode) {
+    START_SERVER(server, false);
+    Scenario banner(server.get(), QStringLiteral("banner"));
+    ASSERT_FALSE(ReadyId(banner).isEmpty());
+    banner.Send(QStringLiteral("end"));
+    ASSERT_TRUE(banner.process().waitForFinished(10000));
+    EXPECT_EQ(banner.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(banner.process().exitCode(), 7);
+}
+
+TEST(ProgramWithoutDisplay, SaysSoAndFailsCleanly) {
+    for (const char* display : {"", ":987"}) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        if (*display == '\0') {
+            env.remove(QStringLiteral("DISPLAY"));
+        } else {
+            env.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
+        }
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--scenario=probe")});
+        ASSERT_TRUE(child.waitForFinished(20000));
+        EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << display;
+        EXPECT_EQ(child.exitCode(), 3) << display;
+        const QString message = QString::fromLocal8Bit(child.readAllStandardError());
+        EXPECT_TRUE(message.contains(QLatin1String("avatrix: ")) &&
+                    (message.contains(QLatin1String("DISPLAY is not set")) ||
+                     message.contains(QLatin1String("cannot open the X display"))))
+            << message.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace avatrix::uitest
