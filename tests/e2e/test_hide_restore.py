@@ -3,10 +3,24 @@
 them again where they were."""
 import sys
 
+from PIL import Image, ImageChops, ImageStat
+
 import harness
-from harness import check, wait_for
+from harness import SOURCE_DIR, check, wait_for
 
 HIDE = (568, 160, 56, 24)
+
+
+def pictures_show_their_corners(s, main):
+    """Both built-in pictures show at natural size from their top-left
+    corners, so the screen matches the top of each file's picture (above the
+    banner and the support caption, which lie over the lower parts)."""
+    shot = s.screenshot()
+    for name, left, rows in (("avatar.jpg", 0, 90), ("support.jpg", 624, 70)):
+        picture = Image.open(SOURCE_DIR / "src" / "windows" / "pictures" / name).convert("RGB")
+        screen = shot.crop((main.x + left, main.y, main.x + left + 184, main.y + rows))
+        difference = ImageStat.Stat(ImageChops.difference(screen, picture.crop((0, 0, 184, rows))))
+        check(max(difference.mean) < 6, f"{name} on screen differs by {difference.mean}")
 
 
 def test(new_session):
@@ -14,6 +28,7 @@ def test(new_session):
     s.launch()
     banner = wait_for(s.banner, 20, "the banner window")
     main = s.refresh(s.main)
+    pictures_show_their_corners(s, main)
 
     s.click_unit(*HIDE[:2], width=HIDE[2], height=HIDE[3])
     hint = wait_for(lambda: s.window_named("Mirrowen温馨提示"), 10, "the hint box")
