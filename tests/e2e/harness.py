@@ -92,7 +92,7 @@ class Window:
 
 
 class Session:
-    def __init__(self, binary, compositor=False, notice_version="1.3"):
+    def __init__(self, binary, compositor=False, notice_body=None):
         self.binary = os.path.abspath(binary)
         self.tmp = Path(tempfile.mkdtemp(prefix="avatrix-e2e-"))
         self.procs = []
@@ -102,7 +102,7 @@ class Session:
         try:
             self._start_x(compositor)
             self._stand_in_browser()
-            self._serve_notice(notice_version)
+            self._serve_notice(notice_page() if notice_body is None else notice_body)
         except BaseException:
             self.close()
             raise
@@ -155,8 +155,8 @@ class Session:
         script.chmod(0o755)
         self.env["PATH"] = f"{bin_dir}:{self.env.get('PATH', '/usr/bin:/bin')}"
 
-    def _serve_notice(self, version):
-        handler = type("Handler", (NoticeHandler,), {"body": notice_page(version)})
+    def _serve_notice(self, body):
+        handler = type("Handler", (NoticeHandler,), {"body": body})
         # A build configured with a fixed loopback notice address is served on
         # that address's port; otherwise any free port, handed to the program
         # through the environment.
@@ -168,14 +168,15 @@ class Session:
         self.env["AVATRIX_NOTICE_URL"] = f"http://127.0.0.1:{port}/notice.html"
 
     # --- the program ----------------------------------------------------
-    def launch(self):
+    def launch(self, wait_for_main=True):
         self.env["HOME"] = str(self.tmp)
         self.log = open(self.tmp / "program.log", "wb")
         self.app = subprocess.Popen([self.binary], env=self.env, cwd=self.tmp,
                                     stdout=self.log, stderr=subprocess.STDOUT)
         self.procs.append(self.app)
-        self.main = wait_for(lambda: self.window_named("Mirrowen文字头像"), 30,
-                             "the main window to show")
+        if wait_for_main:
+            self.main = wait_for(lambda: self.window_named("Mirrowen文字头像"), 30,
+                                 "the main window to show")
         return self.app
 
     def wait_exit(self, timeout=20):
@@ -288,6 +289,7 @@ class Session:
         if self.server:
             self.server.shutdown()
             self.server.server_close()
+            self.server = None
         for proc in reversed(self.procs):
             if proc.poll() is None:
                 proc.send_signal(signal.SIGTERM)
@@ -296,6 +298,7 @@ class Session:
                 except subprocess.TimeoutExpired:
                     proc.kill()
                     proc.wait()
+        self.procs = []
         shutil.rmtree(self.tmp, ignore_errors=True)
 
 
