@@ -60,6 +60,9 @@ void ListenForCommands(const std::string& window) {
             } else if (std::strcmp(line, "pos") == 0) {
                 Say("pos " + std::to_string(ui::GetInt(window, "", Prop::Left)) + " " +
                     std::to_string(ui::GetInt(window, "", Prop::Top)));
+            } else if (std::strcmp(line, "hide") == 0 || std::strcmp(line, "show") == 0) {
+                ui::SetProperty(window, ui::kWindowUnit, Prop::Visible, line[0] == 's');
+                Say("ok");
             } else if (std::strcmp(line, "end") == 0) {
                 ui::EndProgram(7);
             }

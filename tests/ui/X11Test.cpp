@@ -68,6 +68,10 @@ void Drag(const XServer& server, int x, int y, int dx, int dy) {
 
 QString ReadyId(Scenario& scenario) {
     const auto ready = scenario.Await(QStringLiteral("ready "));
+    if (!ready) {
+        ADD_FAILURE() << "the scenario did not come up: "
+                      << scenario.process().readAllStandardError().toStdString();
+    }
     return ready ? ready->section(QLatin1Char(' '), 1, 1) : QString();
 }
 
@@ -193,6 +197,34 @@ TEST(BannerOnX11, OpacityReachesTheServerAndOutOfRangeIsOpaque) {
         })) << outside
             << ": " << opacity().toStdString();
     }
+}
+
+TEST(BannerOnX11, ZeroOpacityHidesItUnderACompositorOpaqueShowsIt) {
+    std::string problem;
+    auto server = XServer::Start(false, problem, true);
+    if (!server) {
+        GTEST_SKIP() << "no composited X server: " << problem;
+    }
+    Scenario banner(server.get(), QStringLiteral("banner"));
+    const QString id = ReadyId(banner);
+    ASSERT_FALSE(id.isEmpty());
+    banner.Send(QStringLiteral("colour 00ffff"));
+    ASSERT_TRUE(banner.Await(QStringLiteral("ok")).has_value());
+    XClient client(server->display());
+    ASSERT_TRUE(client.ok());
+    const int x = 318 + 90, y = 500 + 40;
+    EXPECT_TRUE(WaitUntil([&] { return client.Pixel(x, y) == 0xFFFF00u; }));
+
+    banner.Send(QStringLiteral("alpha 0"));
+    ASSERT_TRUE(banner.Await(QStringLiteral("ok")).has_value());
+    EXPECT_TRUE(WaitUntil([&] { return client.Pixel(x, y) != 0xFFFF00u; }));
+    // Still there: mapped and where it was.
+    EXPECT_TRUE(server->Run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id})
+                    .contains(QLatin1String("IsViewable")));
+
+    banner.Send(QStringLiteral("alpha 300"));
+    ASSERT_TRUE(banner.Await(QStringLiteral("ok")).has_value());
+    EXPECT_TRUE(WaitUntil([&] { return client.Pixel(x, y) == 0xFFFF00u; }));
 }
 
 TEST(WindowOnX11, UnmovableWindowLosesMoveAndCarriesItsClassName) {

@@ -2,10 +2,10 @@
 
 #include <xcb/xcb_keysyms.h>
 
+#include <poll.h>
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <cstdlib>
@@ -56,46 +56,64 @@ void Stop(std::unique_ptr<QProcess>& process) {
 
 }  // namespace
 
-std::unique_ptr<XServer> XServer::Start(bool windowManager, std::string& problem) {
+std::unique_ptr<XServer> XServer::Start(bool windowManager, std::string& problem, bool compositor) {
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     if (xvfb.isEmpty()) {
         problem = "Xvfb is not installed";
         return nullptr;
     }
     std::unique_ptr<XServer> server(new XServer);
-    // A free display number; another test may take the same one at the same
-    // moment, in which case that server exits and the next number is tried.
-    for (int n = 200 + static_cast<int>(::getpid() % 500); n < 1200; ++n) {
-        if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) ||
-            QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n))) {
-            continue;
-        }
-        const QString display = QStringLiteral(":%1").arg(n);
-        auto process = std::make_unique<QProcess>();
-        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process->setStandardOutputFile(QProcess::nullDevice());
-        process->start(xvfb, {display, QStringLiteral("-screen"), QStringLiteral("0"),
-                              QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                              QStringLiteral("tcp"),
-                              // No reset when the last client leaves: the
-                              // probe below is such a client.
-                              QStringLiteral("-noreset")});
-        if (!process->waitForStarted(5000)) {
-            problem = "Xvfb did not start";
-            return nullptr;
-        }
-        QProcess* raw = process.get();
-        const bool up = PollUntil(
-            [&] { return raw->state() != QProcess::Running || Reachable(display); }, 20000);
-        if (up && raw->state() == QProcess::Running) {
-            server->display_ = display;
-            server->server_ = std::move(process);
-            break;
-        }
-        Stop(process);
+    // The server picks a free display number itself and writes it to the
+    // pipe, so tests running side by side never race for a number.
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        problem = "no pipe";
+        return nullptr;
     }
-    if (!server->server_) {
-        problem = "no X server could be started";
+    auto process = std::make_unique<QProcess>();
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    const int writeEnd = fds[1];
+    const int readEnd = fds[0];
+    process->setChildProcessModifier([writeEnd, readEnd] {
+        ::close(readEnd);
+        if (writeEnd != 3) {
+            ::dup2(writeEnd, 3);
+            ::close(writeEnd);
+        }
+    });
+    process->start(
+        xvfb, {QStringLiteral("-displayfd"), QStringLiteral("3"), QStringLiteral("-screen"),
+               QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+               QStringLiteral("tcp"),
+               // No reset when the last client leaves: probes
+               // below are such clients.
+               QStringLiteral("-noreset")});
+    ::close(writeEnd);
+    std::string number;
+    QElapsedTimer timer;
+    timer.start();
+    while (number.find('\n') == std::string::npos && timer.elapsed() < 20000) {
+        pollfd poller{readEnd, POLLIN, 0};
+        if (::poll(&poller, 1, 100) > 0) {
+            char buffer[16];
+            const ssize_t n = ::read(readEnd, buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            number.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    ::close(readEnd);
+    if (number.find('\n') == std::string::npos) {
+        Stop(process);
+        problem = "Xvfb did not report a display";
+        return nullptr;
+    }
+    server->display_ = QStringLiteral(":") + QString::fromStdString(number).trimmed();
+    server->server_ = std::move(process);
+    if (!PollUntil([&] { return Reachable(server->display_); }, 20000)) {
+        problem = "the private X server cannot be reached";
         return nullptr;
     }
     if (windowManager) {
@@ -132,10 +150,42 @@ std::unique_ptr<XServer> XServer::Start(bool windowManager, std::string& problem
             return nullptr;
         }
     }
+    if (compositor) {
+        const QString xcompmgr = QStandardPaths::findExecutable(QStringLiteral("xcompmgr"));
+        if (xcompmgr.isEmpty()) {
+            problem = "xcompmgr is not installed";
+            return nullptr;
+        }
+        server->compositor_ = std::make_unique<QProcess>();
+        server->compositor_->setProcessEnvironment(EnvironmentFor(server->display_));
+        server->compositor_->setStandardOutputFile(QProcess::nullDevice());
+        server->compositor_->setStandardErrorFile(QProcess::nullDevice());
+        server->compositor_->start(xcompmgr, {});
+        // Ready once it owns the compositing-manager selection of screen 0.
+        XClient client(server->display_);
+        const xcb_atom_t selection = client.Atom("_NET_WM_CM_S0");
+        const bool running =
+            client.ok() &&
+            PollUntil(
+                [&] {
+                    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+                        client.connection(),
+                        xcb_get_selection_owner(client.connection(), selection), nullptr);
+                    const bool owned = owner != nullptr && owner->owner != 0;
+                    std::free(owner);
+                    return owned;
+                },
+                20000);
+        if (!running) {
+            problem = "xcompmgr did not come up";
+            return nullptr;
+        }
+    }
     return server;
 }
 
 XServer::~XServer() {
+    Stop(compositor_);
     Stop(windowManager_);
     Stop(server_);
 }

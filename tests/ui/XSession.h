@@ -19,7 +19,8 @@ namespace avatrix::uitest {
 class XServer {
   public:
     // Null, with `problem` set, when Xvfb is not available.
-    static std::unique_ptr<XServer> Start(bool windowManager, std::string& problem);
+    static std::unique_ptr<XServer> Start(bool windowManager, std::string& problem,
+                                          bool compositor = false);
     ~XServer();
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
@@ -34,6 +35,7 @@ class XServer {
     QString display_;
     std::unique_ptr<QProcess> server_;
     std::unique_ptr<QProcess> windowManager_;
+    std::unique_ptr<QProcess> compositor_;
 };
 
 class Scenario {

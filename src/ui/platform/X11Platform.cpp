@@ -73,7 +73,7 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
         if (!traits.movable) {
             removeMoveFunction(id);
         }
-        setStateFlag(window, id, atom("_NET_WM_STATE_SKIP_TASKBAR"), !traits.showInTaskbar);
+        setStateFlag(id, atom("_NET_WM_STATE_SKIP_TASKBAR"), !traits.showInTaskbar);
         if (!traits.className.isEmpty()) {
             QByteArray wmClass = traits.className;
             wmClass.append('\0').append(traits.className).append('\0');
@@ -260,11 +260,18 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
                             hints.data());
     }
 
-    // On an unmapped window the state list is written directly; a shown one
-    // asks the window manager.
-    void setStateFlag(QWidget* window, xcb_window_t id, xcb_atom_t flag, bool on) {
+    bool mapped(xcb_window_t id) {
+        Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+            connection_, xcb_get_window_attributes(connection_, id), nullptr));
+        return attributes != nullptr && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
+    }
+
+    // On an unmapped window the state list is written directly (the window
+    // manager drops it whenever the window is withdrawn, so this is redone
+    // before every showing); a mapped one asks the window manager.
+    void setStateFlag(xcb_window_t id, xcb_atom_t flag, bool on) {
         const xcb_atom_t stateAtom = atom("_NET_WM_STATE");
-        if (window->isVisible() && WindowManagerRunning()) {
+        if (mapped(id) && WindowManagerRunning()) {
             xcb_client_message_event_t message{};
             message.response_type = XCB_CLIENT_MESSAGE;
             message.format = 32;
