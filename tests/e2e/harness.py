@@ -138,9 +138,20 @@ class Session:
         check(number.strip().isdigit(), "Xvfb did not report a display number")
         self.env["DISPLAY"] = f":{int(number)}"
         wait_for(lambda: self._succeeds(["xdpyinfo"]), 60, "Xvfb to accept clients")
-        self._spawn(["openbox"])
-        wait_for(lambda: "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]),
-                 60, "openbox to manage the screen")
+        # A private home: nothing of the user's desktop settings, and no
+        # caches shared with window managers of other sessions.
+        self.env["HOME"] = str(self.tmp)
+        self.env.pop("SESSION_MANAGER", None)
+        attempts = []
+
+        def openbox_ready():
+            if not attempts or attempts[-1].poll() is not None:
+                # It can give up when it starts alongside others; start it again.
+                check(len(attempts) < 5, f"openbox keeps ending: {self.logs()}")
+                attempts.append(self._spawn(["openbox"]))
+            return "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"])
+
+        wait_for(openbox_ready, 60, "openbox to manage the screen")
         if compositor:
             self._spawn(["xcompmgr"])
             wait_for(lambda: "xcompmgr" in self.run(["xwininfo", "-root", "-tree"]), 20,
@@ -169,7 +180,6 @@ class Session:
 
     # --- the program ----------------------------------------------------
     def launch(self, wait_for_main=True):
-        self.env["HOME"] = str(self.tmp)
         self.log = open(self.tmp / "program.log", "wb")
         self.app = subprocess.Popen([self.binary], env=self.env, cwd=self.tmp,
                                     stdout=self.log, stderr=subprocess.STDOUT)
@@ -184,6 +194,14 @@ class Session:
             return self.app.wait(timeout)
         except subprocess.TimeoutExpired:
             raise Failure(f"the program did not end within {timeout}s")
+
+    def logs(self):
+        """What the helper processes said, for a failure report."""
+        parts = []
+        for log in sorted(self.tmp.glob("*.log")):
+            if log.name != "program.log":
+                parts.append(f"--- {log.name}\n{log.read_text(errors='replace')[-2000:]}")
+        return "\n".join(parts)
 
     def output(self):
         log = self.tmp / "program.log"
