@@ -1,0 +1,378 @@
+"""Drives the real avatrix binary on a private X server.
+
+Each test file builds one Session: its own Xvfb with openbox (and xcompmgr
+when asked), a stand-in xdg-open first on PATH that records every address it
+is asked to open, and the notice page served on 127.0.0.1. Every wait polls
+for a state with a deadline; nothing sleeps for a fixed time.
+"""
+import http.server
+import io
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+from pathlib import Path
+
+from PIL import Image
+
+SOURCE_DIR = Path(__file__).resolve().parents[2]
+SCREEN = (1280, 1024)
+
+# The notice separator: a run of 63 equals signs.
+SEPARATOR = "=" * 63
+
+# The notice address the program was built with, when the build fixed one
+# (--notice-url on the command line).
+NOTICE_URL = None
+
+
+class Failure(AssertionError):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wait_for(predicate, timeout, what, interval=0.05):
+    """Polls `predicate` until it returns something truthy; returns that."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise Failure(f"timed out after {timeout}s waiting for {what}")
+        time.sleep(interval)
+
+
+def program_text(name):
+    """A text constant of the program (ProgramTexts.h), so the tests follow
+    the program's own choice of addresses and wording."""
+    source = (SOURCE_DIR / "src" / "windows" / "ProgramTexts.h").read_text(encoding="utf-8")
+    match = re.search(r"\b" + name + r"\[\]\s*=\s*((?:\s*\"[^\"]*\")+);", source)
+    check(match is not None, f"{name} not found in ProgramTexts.h")
+    return "".join(re.findall(r"\"([^\"]*)\"", match.group(1)))
+
+
+class NoticeHandler(http.server.BaseHTTPRequestHandler):
+    body = b""
+
+    def do_GET(self):  # noqa: N802 (the http.server interface)
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=gbk")
+        self.send_header("Content-Length", str(len(self.body)))
+        self.end_headers()
+        self.wfile.write(self.body)
+
+    def log_message(self, *args):
+        pass
+
+
+def notice_page(version="1.3"):
+    notice = f"{version}</p><p>欢迎使用！<br />做一个属于自己的文字头像&nbsp;吧"
+    html = f"<html><body><p>{SEPARATOR}</p><p>{notice}</p><p>{SEPARATOR}</p></body></html>"
+    return html.encode("gbk")
+
+
+class Window:
+    def __init__(self, wid, x, y, width, height, mapped, name):
+        self.id, self.x, self.y = wid, x, y
+        self.width, self.height, self.mapped, self.name = width, height, mapped, name
+
+    def __repr__(self):
+        return (f"Window({self.id:#x} {self.name!r} {self.width}x{self.height}+{self.x}+{self.y}"
+                f"{'' if self.mapped else ' unmapped'})")
+
+
+class Session:
+    def __init__(self, binary, compositor=False, notice_body=None):
+        self.binary = os.path.abspath(binary)
+        self.tmp = Path(tempfile.mkdtemp(prefix="avatrix-e2e-"))
+        self.procs = []
+        self.app = None
+        self.server = None
+        self.env = dict(os.environ)
+        try:
+            self._start_x(compositor)
+            self._stand_in_browser()
+            self._serve_notice(notice_page() if notice_body is None else notice_body)
+        except BaseException:
+            self.close()
+            raise
+
+    # --- set-up ---------------------------------------------------------
+    def _spawn(self, args, **kwargs):
+        log = open(self.tmp / f"{Path(args[0]).name}.log", "ab")
+        proc = subprocess.Popen(args, env=self.env, stdout=log, stderr=subprocess.STDOUT,
+                                **kwargs)
+        self.procs.append(proc)
+        return proc
+
+    def _succeeds(self, args):
+        return subprocess.run(args, env=self.env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0
+
+    def _start_x(self, compositor):
+        # Xvfb picks a free display number itself and reports it: no race
+        # with other X servers starting at the same time.
+        read_end, write_end = os.pipe()
+        self._spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                     f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp",
+                     "+extension", "Composite", "+extension", "RANDR"], pass_fds=(write_end,))
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + 60
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read_end)
+        check(number.strip().isdigit(), "Xvfb did not report a display number")
+        self.env["DISPLAY"] = f":{int(number)}"
+        wait_for(lambda: self._succeeds(["xdpyinfo"]), 60, "Xvfb to accept clients")
+        # A private home: nothing of the user's desktop settings, and no
+        # caches shared with window managers of other sessions.
+        self.env["HOME"] = str(self.tmp)
+        self.env.pop("SESSION_MANAGER", None)
+        attempts = []
+
+        def openbox_ready():
+            if not attempts or attempts[-1].poll() is not None:
+                # It can give up when it starts alongside others; start it again.
+                check(len(attempts) < 5, f"openbox keeps ending: {self.logs()}")
+                attempts.append(self._spawn(["openbox"]))
+            return "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"])
+
+        wait_for(openbox_ready, 60, "openbox to manage the screen")
+        if compositor:
+            self._spawn(["xcompmgr"])
+            wait_for(lambda: "xcompmgr" in self.run(["xwininfo", "-root", "-tree"]), 20,
+                     "xcompmgr to take the compositing selection")
+
+    def _stand_in_browser(self):
+        bin_dir = self.tmp / "bin"
+        bin_dir.mkdir()
+        self.opened_file = self.tmp / "opened.txt"
+        script = bin_dir / "xdg-open"
+        script.write_text("#!/bin/sh\nprintf '%s\\n' \"$1\" >> " + str(self.opened_file) + "\n")
+        script.chmod(0o755)
+        self.env["PATH"] = f"{bin_dir}:{self.env.get('PATH', '/usr/bin:/bin')}"
+
+    def _serve_notice(self, body):
+        handler = type("Handler", (NoticeHandler,), {"body": body})
+        # A build configured with a fixed loopback notice address is served on
+        # that address's port; otherwise any free port, handed to the program
+        # through the environment.
+        fixed = re.match(r"http://127\.0\.0\.1:(\d+)/", NOTICE_URL or "")
+        self.server = http.server.ThreadingHTTPServer(
+            ("127.0.0.1", int(fixed.group(1)) if fixed else 0), handler)
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+        port = self.server.server_address[1]
+        self.env["AVATRIX_NOTICE_URL"] = f"http://127.0.0.1:{port}/notice.html"
+
+    # --- the program ----------------------------------------------------
+    def launch(self, wait_for_main=True):
+        self.log = open(self.tmp / "program.log", "wb")
+        self.app = subprocess.Popen([self.binary], env=self.env, cwd=self.tmp,
+                                    stdout=self.log, stderr=subprocess.STDOUT)
+        self.procs.append(self.app)
+        if wait_for_main:
+            self.main = wait_for(lambda: self.window_named("Mirrowen文字头像"), 30,
+                                 "the main window to show")
+        return self.app
+
+    def wait_exit(self, timeout=20):
+        try:
+            return self.app.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"the program did not end within {timeout}s")
+
+    def logs(self):
+        """What the helper processes said, for a failure report."""
+        parts = []
+        for log in sorted(self.tmp.glob("*.log")):
+            if log.name != "program.log":
+                parts.append(f"--- {log.name}\n{log.read_text(errors='replace')[-2000:]}")
+        return "\n".join(parts)
+
+    def output(self):
+        log = self.tmp / "program.log"
+        return log.read_bytes().decode(errors="replace") if log.exists() else ""
+
+    def opened(self):
+        if not self.opened_file.exists():
+            return []
+        return self.opened_file.read_text().splitlines()
+
+    # --- X queries ------------------------------------------------------
+    def run(self, args):
+        result = subprocess.run(args, env=self.env, capture_output=True, text=True)
+        return result.stdout
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def info(self, wid):
+        out = self.run(["xwininfo", "-id", str(wid)])
+        if "Absolute upper-left X" not in out:
+            return None
+
+        def field(name):
+            return int(re.search(name + r":\s+(-?\d+)", out).group(1))
+
+        name = self.run(["xdotool", "getwindowname", str(wid)]).rstrip("\n")
+        return Window(wid, field("Absolute upper-left X"), field("Absolute upper-left Y"),
+                      field("Width"), field("Height"), "IsViewable" in out, name)
+
+    def program_windows(self):
+        """The program's top-level windows that the window manager shows."""
+        if self.app is None:
+            return []
+        listed = self.run(["xprop", "-root", "_NET_CLIENT_LIST"]).split("#", 1)[-1]
+        clients = {int(v, 16) for v in re.findall(r"0x[0-9a-fA-F]+", listed)}
+        ours = {int(v) for v in self.run(["xdotool", "search", "--pid", str(self.app.pid)]).split()}
+        windows = [self.info(i) for i in sorted(clients & ours)]
+        return [w for w in windows if w is not None]
+
+    def window_named(self, fragment, mapped=True):
+        for w in self.program_windows():
+            if fragment in w.name and w.mapped == mapped:
+                return w
+        return None
+
+    def banner(self):
+        """The banner: the program's one untitled top-level window."""
+        candidates = [w for w in self.program_windows()
+                      if w.name in ("", "avatrix") and w.mapped]
+        return candidates[0] if len(candidates) == 1 else None
+
+    def popup_menu(self):
+        """A mapped pop-up menu of the window manager, if one shows."""
+        out = self.run(["xwininfo", "-root", "-children"])
+        for wid in re.findall(r"^\s+(0x[0-9a-f]+)", out, re.MULTILINE):
+            w = self.info(int(wid, 16))
+            if w and w.mapped and "POPUP_MENU" in self.run(
+                    ["xprop", "-id", wid, "_NET_WM_WINDOW_TYPE"]):
+                return w
+        return None
+
+    def refresh(self, window):
+        return self.info(window.id)
+
+    # --- input ----------------------------------------------------------
+    def click(self, x, y, button=1):
+        self.xdotool("mousemove", "--sync", x, y)
+        self.xdotool("click", button)
+
+    def click_unit(self, left, top, dx=None, dy=None, width=20, height=20):
+        """Clicks a unit of the main window by its layout place."""
+        main = self.refresh(self.main)
+        dx = width // 2 if dx is None else dx
+        dy = height // 2 if dy is None else dy
+        self.click(main.x + left + dx, main.y + top + dy)
+
+    def key(self, *keys):
+        self.xdotool("key", "--clearmodifiers", *keys)
+
+    def type(self, text):
+        self.xdotool("type", "--delay", 20, "--", text)
+
+    def activate(self, window):
+        self.xdotool("windowactivate", "--sync", window.id)
+
+    # --- pixels ---------------------------------------------------------
+    def screenshot(self):
+        data = subprocess.run(["import", "-window", "root", "png:-"], env=self.env,
+                              capture_output=True, check=True).stdout
+        return Image.open(io.BytesIO(data)).convert("RGB")
+
+    def save_screenshot(self, name):
+        target = Path(os.environ.get("AVATRIX_E2E_ARTIFACTS",
+                                     Path(tempfile.gettempdir()) / "avatrix-e2e-artifacts"))
+        target.mkdir(parents=True, exist_ok=True)
+        self.screenshot().save(target / name)
+        return target / name
+
+    # --- tear-down ------------------------------------------------------
+    def close(self):
+        if self.server:
+            self.server.shutdown()
+            self.server.server_close()
+            self.server = None
+        for proc in reversed(self.procs):
+            if proc.poll() is None:
+                proc.send_signal(signal.SIGTERM)
+                try:
+                    proc.wait(5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+        self.procs = []
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+def dark_columns(image, box, threshold=110):
+    """The x offsets (relative to the box) of columns holding a dark pixel."""
+    region = image.crop(box)
+    width, height = region.size
+    pixels = region.load()
+    columns = []
+    for x in range(width):
+        if any(sum(pixels[x, y]) / 3 < threshold for y in range(height)):
+            columns.append(x)
+    return columns
+
+
+def mean_colour(image, box):
+    region = image.crop(box)
+    pixels = list(region.getdata())
+    return tuple(sum(p[i] for p in pixels) / len(pixels) for i in range(3))
+
+
+def main(test):
+    """Runs `test(session_factory)` and turns its outcome into an exit code."""
+    global NOTICE_URL
+    args = [a for a in sys.argv[1:] if not a.startswith("--notice-url=")]
+    for a in sys.argv[1:]:
+        if a.startswith("--notice-url="):
+            NOTICE_URL = a.split("=", 1)[1] or None
+    if len(args) != 1:
+        print("usage: <test> <path to avatrix> [--notice-url=<build's notice address>]",
+              file=sys.stderr)
+        return 2
+    binary = args[0]
+    sessions = []
+
+    def factory(**kwargs):
+        session = Session(binary, **kwargs)
+        sessions.append(session)
+        return session
+
+    try:
+        test(factory)
+        print("PASS")
+        return 0
+    except Exception as failure:  # a failed check, or a tool that broke down
+        print(f"FAIL: {type(failure).__name__}: {failure}")
+        for session in sessions:
+            try:
+                shot = session.save_screenshot("failure.png")
+                print(f"screenshot: {shot}")
+            except Exception:  # the screen may already be gone
+                pass
+            out = session.output()
+            if out:
+                print("program output:\n" + out)
+        return 1
+    finally:
+        for session in sessions:
+            session.close()
