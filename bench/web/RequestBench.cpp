@@ -20,7 +20,9 @@ avatrix::web::testing::LoopbackServer& Server() {
     return *server;
 }
 
-std::size_t Discard(char*, std::size_t size, std::size_t count, void*) { return size * count; }
+std::size_t Discard(char*, std::size_t size, std::size_t count, void*) {
+    return size * count;
+}
 
 void BM_BareCurlTransfer(benchmark::State& state) {
     const std::string url = Server().Url("/bytes?hex=6f6b");

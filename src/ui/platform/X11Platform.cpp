@@ -70,7 +70,7 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
             return;
         }
         const auto id = static_cast<xcb_window_t>(window->winId());
-        setMoveFunction(id, traits.movable);
+        setMoveFunction(id, traits.movable, window->windowFlags());
         setStateFlag(id, atom("_NET_WM_STATE_SKIP_TASKBAR"), !traits.showInTaskbar);
         if (!traits.className.isEmpty()) {
             QByteArray wmClass = traits.className;
@@ -242,7 +242,7 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
 
     // A window that must not move loses the move function, and the window
     // manager then offers no Move and lets no title-bar drag move it.
-    void setMoveFunction(xcb_window_t id, bool movable) {
+    void setMoveFunction(xcb_window_t id, bool movable, Qt::WindowFlags flags) {
         const xcb_atom_t hintsAtom = atom("_MOTIF_WM_HINTS");
         std::vector<std::uint32_t> hints = windowProperty(id, hintsAtom, hintsAtom);
         hints.resize(5, 0);
@@ -258,9 +258,19 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
         }
         std::uint32_t functions = hints[1];
         if (!(hints[0] & kMwmHintsFunctions) || (functions & kMwmFuncAll)) {
-            // "All functions" or none listed: spell the set out.
-            functions =
-                kMwmFuncResize | kMwmFuncMove | kMwmFuncMinimize | kMwmFuncMaximize | kMwmFuncClose;
+            // "All functions" or none listed: spell out the set the window's
+            // own buttons allow, so that dropping Move adds no minimise or
+            // maximise box the window does not have.
+            functions = kMwmFuncResize | kMwmFuncMove;
+            if (flags & Qt::WindowMinimizeButtonHint) {
+                functions |= kMwmFuncMinimize;
+            }
+            if (flags & Qt::WindowMaximizeButtonHint) {
+                functions |= kMwmFuncMaximize;
+            }
+            if (flags & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint)) {
+                functions |= kMwmFuncClose;
+            }
         }
         hints[0] |= kMwmHintsFunctions;
         hints[1] = functions & ~kMwmFuncMove;
