@@ -24,8 +24,10 @@ constexpr int kExclamationOk = 0x30;
 // Play the chosen file over and over until something stops it.
 constexpr int kEndless = -1;
 
+// The author's contact number, the same one the update check's and the exit
+// box's titles give.
 Text NoMusicCaption() {
-    return "Mirrowen腾讯博客QQ"_gbk + "10001"_gbk + "温馨提示："_gbk;
+    return "Mirrowen腾讯博客QQ"_gbk + "315728406"_gbk + "温馨提示："_gbk;
 }
 
 }  // namespace

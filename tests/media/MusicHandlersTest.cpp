@@ -108,7 +108,7 @@ class MusicHandlersTest : public ::testing::Test {
         ASSERT_EQ(messages_.size(), 1u);
         EXPECT_EQ(messages_[0].text, "请您先选择音乐文件后重试"_gbk);
         EXPECT_EQ(messages_[0].flags, 0x30);
-        EXPECT_EQ(messages_[0].title, "Mirrowen腾讯博客QQ10001温馨提示："_gbk);
+        EXPECT_EQ(messages_[0].title, "Mirrowen腾讯博客QQ315728406温馨提示："_gbk);
     }
 
     uit::DialogAnswer nextAnswer_;
