@@ -23,6 +23,8 @@ and the banner window shows too), starts the program and measures:
                 the process has used no CPU for 0.5 s (polled every 100 ms).
   idle CPU      utime+stime of the whole process (all threads) over the
                 next 5 s with both windows shown and nothing touched.
+                /proc counts CPU time in clock ticks (10 ms here), so 0 means
+                less than one tick in the 5 s.
 
 It prints every run and then median, min and max of each figure. The aims
 (first paint within 200 ms, under 80 MB, idle CPU near zero) are printed
@@ -36,7 +38,6 @@ import errno
 import os
 import re
 import statistics
-import subprocess
 import sys
 import time
 from pathlib import Path
