@@ -1,5 +1,6 @@
 #include <QColorDialog>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -12,10 +13,52 @@
 namespace avatrix::ui::detail {
 namespace {
 
+// A push button whose caption wraps onto more lines when the button is too
+// narrow for it, as a tall narrow button's caption must; a caption that fits
+// stays on one line.
+class WrappingButton final : public QPushButton {
+  public:
+    explicit WrappingButton(QWidget* parent) : QPushButton(parent) {}
+
+    void setCaption(const QString& caption) {
+        caption_ = caption;
+        relayout();
+    }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QPushButton::resizeEvent(event);
+        relayout();
+    }
+
+  private:
+    void relayout() {
+        const QFontMetrics metrics = fontMetrics();
+        const int room = width() - 2 * kMargin;
+        if (room <= 0 || metrics.horizontalAdvance(caption_) <= room) {
+            setText(caption_);
+            return;
+        }
+        QString wrapped;
+        QString line;
+        for (const QChar ch : caption_) {
+            if (!line.isEmpty() && metrics.horizontalAdvance(line + ch) > room) {
+                wrapped += line + QLatin1Char('\n');
+                line.clear();
+            }
+            line += ch;
+        }
+        setText(wrapped + line);
+    }
+
+    static constexpr int kMargin = 4;
+    QString caption_;
+};
+
 class ButtonUnit final : public Unit {
   public:
     ButtonUnit(FormWindow* form, Unit* parent, const UnitLayout& row, QWidget* container)
-        : Unit(form, parent, row.name, Kind::Button), button_(new QPushButton(container)) {
+        : Unit(form, parent, row.name, Kind::Button), button_(new WrappingButton(container)) {
         button_->setAttribute(Qt::WA_NativeWindow);
         button_->setAutoDefault(false);
         keep(Prop::TabStop, true);
@@ -28,14 +71,14 @@ class ButtonUnit final : public Unit {
     bool supportsOwn(Prop prop) const override { return prop == Prop::Caption; }
     void apply(Prop prop, const Value& value) override {
         if (prop == Prop::Caption) {
-            button_->setText(ToQString(AsText(value)));
+            button_->setCaption(ToQString(AsText(value)));
             return;
         }
         Unit::apply(prop, value);
     }
 
   private:
-    QPushButton* button_;
+    WrappingButton* button_;
 };
 
 struct NamedColour {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include "Support.h"
@@ -28,6 +29,31 @@ class UnitProperties : public ::testing::Test {
     }
     std::string window;
 };
+
+TEST(ButtonCaption, WrapsInATallNarrowButtonAndReadsBackWhole) {
+    const std::string window = FreshName("Buttons");
+    ASSERT_TRUE(ui::LoadWindow(Plain(
+        window, {Row("按钮6", Kind::Button, 0, 0, 56, 112, {{Prop::Caption, "设置横批透明"_gbk}}),
+                 Row("按钮4", Kind::Button, 60, 0, 144, 24, {{Prop::Caption, "调整尺寸"_gbk}})})));
+    auto* narrow = qobject_cast<QPushButton*>(WidgetOf(window, "按钮6"));
+    auto* wide = qobject_cast<QPushButton*>(WidgetOf(window, "按钮4"));
+    ASSERT_NE(narrow, nullptr);
+    ASSERT_NE(wide, nullptr);
+
+    // Every line of the narrow button fits its width, and nothing is lost.
+    const QStringList lines = narrow->text().split(QLatin1Char('\n'));
+    EXPECT_GT(lines.size(), 1);
+    for (const QString& line : lines) {
+        EXPECT_LE(narrow->fontMetrics().horizontalAdvance(line), narrow->width());
+    }
+    EXPECT_EQ(lines.join(QString()), QString::fromUtf8("设置横批透明"));
+    EXPECT_EQ(ui::GetText(window, "按钮6", Prop::Caption), "设置横批透明"_gbk);
+    EXPECT_EQ(wide->text(), QString::fromUtf8("调整尺寸"));
+
+    // Widened, the same caption goes back onto one line.
+    ui::SetProperty(window, "按钮6", Prop::Width, 300);
+    EXPECT_EQ(narrow->text(), QString::fromUtf8("设置横批透明"));
+}
 
 TEST_F(UnitProperties, FontFaceOutsideOneToThirtyOneBytesBecomesSongTi) {
     ui::SetFontMember(window, "透明标签1", FontMember::Face, "黑体"_gbk);
