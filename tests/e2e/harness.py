@@ -172,8 +172,16 @@ class Session:
         # that address's port; otherwise any free port, handed to the program
         # through the environment.
         fixed = re.match(r"http://127\.0\.0\.1:(\d+)/", NOTICE_URL or "")
-        self.server = http.server.ThreadingHTTPServer(
-            ("127.0.0.1", int(fixed.group(1)) if fixed else 0), handler)
+        address = ("127.0.0.1", int(fixed.group(1)) if fixed else 0)
+
+        def bind():
+            # A fixed port may still be held by another session finishing.
+            try:
+                return http.server.ThreadingHTTPServer(address, handler)
+            except OSError:
+                return None
+
+        self.server = wait_for(bind, 60, f"the notice port {address[1]} to be free", 0.2)
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
         port = self.server.server_address[1]
         self.env["AVATRIX_NOTICE_URL"] = f"http://127.0.0.1:{port}/notice.html"
