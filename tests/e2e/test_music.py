@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Background music: "添加背景音乐" plays the MP3 chosen in the open dialog, over
 and over; "暂停" and "继续" pause and resume it and swap which of the two is
-enabled; a new choice while paused plays at once; a path without a lower-case
-".mp3" makes "暂停" show a message and change nothing; the program ends
-cleanly while music plays.
+enabled; a new choice while paused plays at once; cancelling the dialog starts the
+last choice again; a path without a lower-case ".mp3" makes "暂停" show a
+message and change nothing; the program ends cleanly while music plays.
 
 There is no sound card here, so the player plays silently, paced by the
 clock. What it is doing shows in /proc: the MP3 file is held open while it
@@ -236,7 +236,7 @@ def test(new_session):
     out = s.run(["xprop", "-id", str(main.id), "_NET_FRAME_EXTENTS"])
     extents = [int(v) for v in out.split("=", 1)[-1].replace(",", " ").split()]
     check(len(extents) == 4, f"no frame extents: {out!r}")
-    left, right, top, _ = extents
+    _, right, top, _ = extents
     # The close box is the right-most title-bar button.
     s.click(main.x + main.width + right - 12, main.y - top // 2)
     box = wait_for(lambda: s.window_named(QUESTION), 10, "the question")
