@@ -2,7 +2,8 @@
 """The avatar round trip on the real binary: the banner dragged over the
 picture box, "保存头像" writes what the screen shows there as a 16-bit BMP
 under the typed name plus ".jpg", a cancelled save dialog touches nothing,
-and "打开图片" shows a chosen JPEG in the box."""
+and "打开图片" shows a chosen JPEG in the box (or, cancelled, the file under
+the name last chosen in either dialog)."""
 import os
 import struct
 import sys
@@ -23,6 +24,7 @@ BANNER_COLOUR = (477, 104, 88, 24)
 BANNER_SPOT = (2, 70)
 # The colour of the test picture: nothing on the default screen looks like it.
 PICTURE_COLOUR = (40, 200, 120)
+SHARED_NAME_COLOUR = (200, 60, 160)
 
 
 def dialog(s, title):
@@ -130,19 +132,29 @@ def test(new_session):
     check(sorted(os.listdir(work)) == listing, f"a cancelled save wrote {os.listdir(work)}")
 
     # --- opening a picture -------------------------------------------------
-    picture = s.tmp / "solid.jpg"
-    Image.new("RGB", (200, 200), PICTURE_COLOUR).save(picture, quality=95)
+    def box_shows(colour):
+        return lambda: close_to(mean_colour(s.screenshot().crop(box_on_screen), above), colour, 6)
+
+    # The open dialog shares the save dialog's file name: cancelled now, it
+    # reads the name typed for the save, without the added ".jpg".
     s.click_unit(*OPEN_BUTTON[:2], width=OPEN_BUTTON[2], height=OPEN_BUTTON[3])
     wait_for(lambda: dialog(s, "打开"), 20, "the open dialog")
     # By now the cancelled save has surely finished: still nothing written.
     check(saved.stat().st_mtime_ns == stamp and sorted(os.listdir(work)) == listing,
           "a cancelled save wrote late")
+    Image.new("RGB", (200, 200), SHARED_NAME_COLOUR).save(name, format="JPEG", quality=95)
+    s.key("Escape")
+    wait_for(lambda: dialog(s, "打开") is None, 20, "the cancelled open dialog to close")
+    wait_for(box_shows(SHARED_NAME_COLOUR), 10, "the box to show the file under the saved name")
+
+    picture = s.tmp / "solid.jpg"
+    Image.new("RGB", (200, 200), PICTURE_COLOUR).save(picture, quality=95)
+    s.click_unit(*OPEN_BUTTON[:2], width=OPEN_BUTTON[2], height=OPEN_BUTTON[3])
+    wait_for(lambda: dialog(s, "打开"), 20, "the open dialog again")
     s.type(str(picture))
     s.key("Return")
     wait_for(lambda: dialog(s, "打开") is None, 20, "the open dialog to close")
-    wait_for(lambda: close_to(mean_colour(s.screenshot().crop(box_on_screen), above),
-                              PICTURE_COLOUR, 6), 10, "the box to show the opened picture")
-
+    wait_for(box_shows(PICTURE_COLOUR), 10, "the box to show the opened picture")
 
 if __name__ == "__main__":
     sys.exit(harness.main(test))
