@@ -35,6 +35,15 @@ def dialog(s, title):
     return None
 
 
+def focused_dialog(s, title):
+    """The dialog once it shows and has the keyboard focus, so typing reaches it."""
+    def probe():
+        w = dialog(s, title)
+        active = s.run(["xdotool", "getactivewindow"]).strip()
+        return w if w and active.isdigit() and int(active) == w.id else None
+    return probe
+
+
 def close_to(a, b, tolerance):
     return all(abs(x - y) <= tolerance for x, y in zip(a, b))
 
@@ -82,7 +91,7 @@ def test(new_session):
 
     def save_as(path_without_extension):
         s.click_unit(*SAVE_BUTTON[:2], width=SAVE_BUTTON[2], height=SAVE_BUTTON[3])
-        wait_for(lambda: dialog(s, "另存为"), 20, "the save dialog")
+        wait_for(focused_dialog(s, "另存为"), 20, "the save dialog")
         s.type(str(path_without_extension))
         s.key("Return")
         wait_for(lambda: dialog(s, "另存为") is None, 20, "the save dialog to close")
@@ -124,7 +133,7 @@ def test(new_session):
     stamp = saved.stat().st_mtime_ns
     listing = sorted(os.listdir(work))
     s.click_unit(*SAVE_BUTTON[:2], width=SAVE_BUTTON[2], height=SAVE_BUTTON[3])
-    wait_for(lambda: dialog(s, "另存为"), 20, "the save dialog again")
+    wait_for(focused_dialog(s, "另存为"), 20, "the save dialog again")
     s.key("Escape")
     wait_for(lambda: dialog(s, "另存为") is None, 20, "the cancelled dialog to close")
     check(saved.read_bytes() == data and saved.stat().st_mtime_ns == stamp,
@@ -138,7 +147,7 @@ def test(new_session):
     # The open dialog shares the save dialog's file name: cancelled now, it
     # reads the name typed for the save, without the added ".jpg".
     s.click_unit(*OPEN_BUTTON[:2], width=OPEN_BUTTON[2], height=OPEN_BUTTON[3])
-    wait_for(lambda: dialog(s, "打开"), 20, "the open dialog")
+    wait_for(focused_dialog(s, "打开"), 20, "the open dialog")
     # By now the cancelled save has surely finished: still nothing written.
     check(saved.stat().st_mtime_ns == stamp and sorted(os.listdir(work)) == listing,
           "a cancelled save wrote late")
@@ -150,7 +159,7 @@ def test(new_session):
     picture = s.tmp / "solid.jpg"
     Image.new("RGB", (200, 200), PICTURE_COLOUR).save(picture, quality=95)
     s.click_unit(*OPEN_BUTTON[:2], width=OPEN_BUTTON[2], height=OPEN_BUTTON[3])
-    wait_for(lambda: dialog(s, "打开"), 20, "the open dialog again")
+    wait_for(focused_dialog(s, "打开"), 20, "the open dialog again")
     s.type(str(picture))
     s.key("Return")
     wait_for(lambda: dialog(s, "打开") is None, 20, "the open dialog to close")
