@@ -1,0 +1,169 @@
+#!/usr/bin/python3
+"""The avatar round trip on the real binary: the banner dragged over the
+picture box, "保存头像" writes what the screen shows there as a 16-bit BMP
+under the typed name plus ".jpg", a cancelled save dialog touches nothing,
+and "打开图片" shows a chosen JPEG in the box (or, cancelled, the file under
+the name last chosen in either dialog)."""
+import os
+import struct
+import sys
+import tempfile
+from pathlib import Path
+
+from PIL import Image
+
+import harness
+from harness import check, mean_colour, wait_for
+
+BOX = 184
+TEXT_BOX = (192, 24, 152, 24)
+SAVE_BUTTON = (256, 88, 144, 32)
+OPEN_BUTTON = (416, 24, 144, 32)
+BANNER_COLOUR = (477, 104, 88, 24)
+# Where the banner's top-left corner is dragged to, relative to the box.
+BANNER_SPOT = (2, 70)
+# The colour of the test picture: nothing on the default screen looks like it.
+PICTURE_COLOUR = (40, 200, 120)
+SHARED_NAME_COLOUR = (200, 60, 160)
+
+
+def dialog(s, title):
+    """The program's mapped dialog window with this title, if one shows."""
+    for w in s.program_windows():
+        if w.mapped and w.name == title:
+            return w
+    return None
+
+
+def focused_dialog(s, title):
+    """The dialog once it shows and has the keyboard focus, so typing reaches it."""
+    def probe():
+        w = dialog(s, title)
+        active = s.run(["xdotool", "getactivewindow"]).strip()
+        return w if w and active.isdigit() and int(active) == w.id else None
+    return probe
+
+
+def close_to(a, b, tolerance):
+    return all(abs(x - y) <= tolerance for x, y in zip(a, b))
+
+
+def test(new_session):
+    s = new_session()
+    work = Path(tempfile.mkdtemp(prefix="avatrix-save-", dir=s.tmp))
+    s.launch()
+    banner = wait_for(s.banner, 20, "the banner window")
+    main = s.refresh(s.main)
+
+    # Short text on the banner, so the strip and the label both show plainly.
+    s.click_unit(*TEXT_BOX[:2], width=TEXT_BOX[2], height=TEXT_BOX[3])
+    s.type("AB")
+    s.key("Return")
+
+    # A blue banner: the fifth entry after "默认" in the banner colour list.
+    s.click_unit(*BANNER_COLOUR[:2], width=BANNER_COLOUR[2], height=BANNER_COLOUR[3])
+    for _ in range(5):
+        s.key("Down")
+    s.key("Return")
+    on_screen = (banner.x + 4, banner.y + 30, banner.x + banner.width - 4, banner.y + 48)
+    wait_for(lambda: close_to(mean_colour(s.screenshot(), on_screen), (0, 0, 255), 4), 10,
+             "the banner to turn blue")
+
+    # Drag the banner by its background strip over the picture box.
+    grip = (banner.width // 2, 37)
+    target = (main.x + BANNER_SPOT[0], main.y + BANNER_SPOT[1])
+    s.xdotool("mousemove", "--sync", banner.x + grip[0], banner.y + grip[1])
+    s.xdotool("mousedown", 1)
+    # Several steps: a single jump may not count as a drag.
+    for step in range(1, 6):
+        s.xdotool("mousemove", "--sync",
+                  banner.x + grip[0] + (target[0] - banner.x) * step // 5,
+                  banner.y + grip[1] + (target[1] - banner.y) * step // 5)
+    s.xdotool("mouseup", 1)
+    banner = wait_for(lambda: (lambda b: b if b and (b.x, b.y) == target else None)(s.banner()),
+                      10, f"the banner to lie at {target}")
+
+    box_on_screen = (main.x, main.y, main.x + BOX, main.y + BOX)
+    in_box = (BANNER_SPOT[0], BANNER_SPOT[1],
+              BANNER_SPOT[0] + banner.width, BANNER_SPOT[1] + banner.height)
+    strip = (in_box[0] + 4, in_box[1] + 30, in_box[2] - 4, in_box[1] + 48)
+    above = (4, 4, BOX - 4, BANNER_SPOT[1] - 4)
+
+    def save_as(path_without_extension):
+        s.click_unit(*SAVE_BUTTON[:2], width=SAVE_BUTTON[2], height=SAVE_BUTTON[3])
+        wait_for(focused_dialog(s, "另存为"), 20, "the save dialog")
+        s.type(str(path_without_extension))
+        s.key("Return")
+        wait_for(lambda: dialog(s, "另存为") is None, 20, "the save dialog to close")
+
+    # --- a confirmed save --------------------------------------------------
+    # The box as the screen shows it, just before the save copies it.
+    before = s.screenshot().crop(box_on_screen)
+    # The banner covers part of the box: its strip looks unlike the picture above it.
+    check(not close_to(mean_colour(before, strip), mean_colour(before, above), 12),
+          "the banner strip and the picture look alike; the test would prove nothing")
+    name = work / "avatar"
+    saved = Path(str(name) + ".jpg")
+    save_as(name)
+    wait_for(lambda: saved.exists() and saved.stat().st_size == 67770, 10,
+             f"{saved} to be written with 67,770 bytes")
+    check(not name.exists(), "the file was written without the added extension")
+    data = saved.read_bytes()
+    check(data[:2] == b"BM", f"file starts {data[:2]!r}")
+    check(struct.unpack_from("<I", data, 10)[0] == 58, "pixel data not at byte 58")
+    width, height = struct.unpack_from("<ii", data, 18)
+    check((width, height) == (BOX, BOX), f"image is {width} x {height}")
+    check(struct.unpack_from("<H", data, 28)[0] == 16, "image is not 16 bits per pixel")
+
+    # Read by PIL, not by the program's own code: 5 bits per channel, so
+    # each channel may differ from the screen by the bits dropped.
+    image = Image.open(saved).convert("RGB")
+    check(image.size == (BOX, BOX), f"PIL reads {image.size}")
+    got, want = image.load(), before.load()
+    worst = max(abs(a - b) for y in range(BOX) for x in range(BOX)
+                for a, b in zip(got[x, y], want[x, y]))
+    check(worst <= 8, f"saved pixels differ from the screen by up to {worst}")
+    # Where the banner lay, the file shows the banner, not the picture.
+    check(close_to(mean_colour(image, strip), (0, 0, 255), 8),
+          f"banner strip saved as {mean_colour(image, strip)}")
+    check(close_to(mean_colour(image, above), mean_colour(before, above), 8),
+          "the picture above the banner differs from the screen")
+
+    # --- a cancelled save touches nothing ------------------------------------
+    stamp = saved.stat().st_mtime_ns
+    listing = sorted(os.listdir(work))
+    s.click_unit(*SAVE_BUTTON[:2], width=SAVE_BUTTON[2], height=SAVE_BUTTON[3])
+    wait_for(focused_dialog(s, "另存为"), 20, "the save dialog again")
+    s.key("Escape")
+    wait_for(lambda: dialog(s, "另存为") is None, 20, "the cancelled dialog to close")
+    check(saved.read_bytes() == data and saved.stat().st_mtime_ns == stamp,
+          "a cancelled save changed the earlier file")
+    check(sorted(os.listdir(work)) == listing, f"a cancelled save wrote {os.listdir(work)}")
+
+    # --- opening a picture -------------------------------------------------
+    def box_shows(colour):
+        return lambda: close_to(mean_colour(s.screenshot().crop(box_on_screen), above), colour, 6)
+
+    # The open dialog shares the save dialog's file name: cancelled now, it
+    # reads the name typed for the save, without the added ".jpg".
+    s.click_unit(*OPEN_BUTTON[:2], width=OPEN_BUTTON[2], height=OPEN_BUTTON[3])
+    wait_for(focused_dialog(s, "打开"), 20, "the open dialog")
+    # By now the cancelled save has surely finished: still nothing written.
+    check(saved.stat().st_mtime_ns == stamp and sorted(os.listdir(work)) == listing,
+          "a cancelled save wrote late")
+    Image.new("RGB", (200, 200), SHARED_NAME_COLOUR).save(name, format="JPEG", quality=95)
+    s.key("Escape")
+    wait_for(lambda: dialog(s, "打开") is None, 20, "the cancelled open dialog to close")
+    wait_for(box_shows(SHARED_NAME_COLOUR), 10, "the box to show the file under the saved name")
+
+    picture = s.tmp / "solid.jpg"
+    Image.new("RGB", (200, 200), PICTURE_COLOUR).save(picture, quality=95)
+    s.click_unit(*OPEN_BUTTON[:2], width=OPEN_BUTTON[2], height=OPEN_BUTTON[3])
+    wait_for(focused_dialog(s, "打开"), 20, "the open dialog again")
+    s.type(str(picture))
+    s.key("Return")
+    wait_for(lambda: dialog(s, "打开") is None, 20, "the open dialog to close")
+    wait_for(box_shows(PICTURE_COLOUR), 10, "the box to show the opened picture")
+
+if __name__ == "__main__":
+    sys.exit(harness.main(test))
