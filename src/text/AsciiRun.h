@@ -31,4 +31,18 @@ inline std::size_t AsciiRun(const unsigned char* p, std::size_t n) {
     return run;
 }
 
+// Hands the ASCII byte at data[i] to a decoding sink and steps past it: markup
+// comes in long runs, taken in bulk; a letter or two between characters is
+// cheaper one by one. False when the sink refused the byte.
+template <typename Sink>
+inline bool FeedAscii(const unsigned char* data, std::size_t length, std::size_t& i, Sink& sink) {
+    if (i + 8 <= length && EightAscii(data + i)) {
+        const std::size_t run = AsciiRun(data + i, length - i);
+        sink.Ascii(data + i, run);
+        i += run;
+        return true;
+    }
+    return sink.Unit(data[i++]);
+}
+
 }  // namespace avatrix

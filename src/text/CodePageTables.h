@@ -47,13 +47,7 @@ bool Decode(const DoubleByteTables& tables, std::string_view bytes, Sink& sink) 
         const unsigned char byte = data[i];
         char16_t unit;
         if (byte < 0x80) {
-            // Markup comes in long runs, taken in bulk; a letter or two
-            // between characters is cheaper one by one.
-            if (i + 8 <= length && EightAscii(data + i)) {
-                const std::size_t run = AsciiRun(data + i, length - i);
-                sink.Ascii(data + i, run);
-                i += run;
-            } else if (!sink.Unit(data[i++])) {
+            if (!FeedAscii(data, length, i, sink)) {
                 return false;
             }
             continue;

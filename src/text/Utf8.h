@@ -24,13 +24,7 @@ bool Decode(std::string_view bytes, Sink& sink) {
     std::size_t i = 0;
     while (i < length) {
         if (data[i] < 0x80) {
-            // Markup comes in long runs, taken in bulk; a letter or two
-            // between characters is cheaper one by one.
-            if (i + 8 <= length && EightAscii(data + i)) {
-                const std::size_t run = AsciiRun(data + i, length - i);
-                sink.Ascii(data + i, run);
-                i += run;
-            } else if (!sink.Unit(data[i++])) {
+            if (!FeedAscii(data, length, i, sink)) {
                 return false;
             }
             continue;
