@@ -1,5 +1,7 @@
 #include "windows/MainWindowHandlers.h"
 
+#include <utility>
+
 #include "text/Literal.h"
 #include "ui/Program.h"
 #include "windows/ProgramTexts.h"
@@ -80,18 +82,15 @@ void ApplyBannerFont() {
     ui::SetProperty(kMainWindow, kFontDialog, Prop::DialogKind, 2);
     ui::ShowCommonDialog(kMainWindow, kFontDialog);
     using ui::FontMember;
-    ui::SetFontMember(kBannerWindow, kBannerLabel, FontMember::Face,
-                      ui::GetText(kMainWindow, kFontDialog, Prop::FontName));
-    ui::SetFontMember(kBannerWindow, kBannerLabel, FontMember::Size,
-                      ui::GetInt(kMainWindow, kFontDialog, Prop::FontSize));
-    ui::SetFontMember(kBannerWindow, kBannerLabel, FontMember::Bold,
-                      ui::GetBool(kMainWindow, kFontDialog, Prop::FontBold));
-    ui::SetFontMember(kBannerWindow, kBannerLabel, FontMember::Italic,
-                      ui::GetBool(kMainWindow, kFontDialog, Prop::FontItalic));
-    ui::SetFontMember(kBannerWindow, kBannerLabel, FontMember::Underline,
-                      ui::GetBool(kMainWindow, kFontDialog, Prop::FontUnderline));
-    ui::SetFontMember(kBannerWindow, kBannerLabel, FontMember::StrikeOut,
-                      ui::GetBool(kMainWindow, kFontDialog, Prop::FontStrikeOut));
+    constexpr std::pair<FontMember, Prop> kResultsInOrder[] = {
+        {FontMember::Face, Prop::FontName},           {FontMember::Size, Prop::FontSize},
+        {FontMember::Bold, Prop::FontBold},           {FontMember::Italic, Prop::FontItalic},
+        {FontMember::Underline, Prop::FontUnderline}, {FontMember::StrikeOut, Prop::FontStrikeOut},
+    };
+    for (const auto& [member, result] : kResultsInOrder) {
+        ui::SetFontMember(kBannerWindow, kBannerLabel, member,
+                          ui::GetProperty(kMainWindow, kFontDialog, result));
+    }
 }
 
 void ApplyBannerSize() {
