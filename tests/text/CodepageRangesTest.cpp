@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "Utf16Bytes.h"
 #include "text/Codepage.h"
 
 namespace avatrix {
@@ -62,17 +63,6 @@ class Reference {
   private:
     std::unique_ptr<UConverter, ConverterCloser> converter_;
 };
-
-ByteSet Utf16Of(std::u16string_view units) {
-    ByteSet bytes;
-    for (char16_t unit : units) {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
-    return bytes;
-}
 
 std::string Hex(const std::string& bytes) {
     static const char* digits = "0123456789ABCDEF";

@@ -4,6 +4,7 @@
 #include <random>
 #include <string>
 
+#include "Utf16Bytes.h"
 #include "text/Codepage.h"
 #include "text/Literal.h"
 
@@ -12,17 +13,6 @@ namespace {
 
 Text T(const char* bytes) {
     return Text(bytes);
-}
-
-ByteSet Utf16Of(std::u16string_view units) {
-    ByteSet bytes;
-    for (char16_t unit : units) {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
-    return bytes;
 }
 
 std::u16string UnitsOf(const ByteSet& bytes) {
