@@ -49,7 +49,7 @@ sys.path.insert(0, str(SOURCE_DIR / "tests" / "e2e"))
 import harness  # noqa: E402  (the e2e session: Xvfb, openbox, notice server)
 from harness import Failure, wait_for  # noqa: E402
 
-MAIN_TITLE = "Mirrowen文字头像 1.3"
+MAIN_TITLE = "Mirrowen文字头像 " + harness.project_version()
 DEFAULT_NOTICE_URL = "http://127.0.0.1:18473/notice.html"
 # Points of the avatar box (client coordinates) whose colour proves the
 # picture, not the window's background, is on the screen. The box shows the
