@@ -31,11 +31,11 @@ def succeeds(args):
 
 def check_control(deb, version):
     check(Path(deb).name == f"avatrix_{version}_amd64.deb", f"package named {Path(deb).name}")
-    fields = dict(zip(("Package", "Version", "Architecture", "Depends"), succeeds(
-        ["dpkg-deb", "-f", deb, "Package", "Version", "Architecture", "Depends"]).splitlines()))
-    check(fields.get("Package") == "Package: avatrix", f"control: {fields}")
-    check(fields.get("Version") == f"Version: {version}", f"control: {fields}")
-    check(fields.get("Architecture") == "Architecture: amd64", f"control: {fields}")
+    control = succeeds(["dpkg-deb", "-f", deb, "Package", "Version", "Architecture", "Depends"])
+    fields = dict(line.split(": ", 1) for line in control.splitlines())
+    check(fields.get("Package") == "avatrix", f"control: {fields}")
+    check(fields.get("Version") == version, f"control: {fields}")
+    check(fields.get("Architecture") == "amd64", f"control: {fields}")
     # Computed from the binary: the libraries it links, with versions.
     for library in ("libqt6widgets6 (>=", "libcurl4 (>=", "libmpg123-0 (>=", "libjpeg62-turbo"):
         check(library in fields.get("Depends", ""), f"{library} missing from {fields}")
