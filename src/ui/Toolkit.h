@@ -205,7 +205,51 @@ int ShowMessage(const Text& text, int flags, std::optional<Text> title = std::nu
 void OpenAddress(const Text& address);
 int TextToInt(const Text& text);
 
-// File and folder services handlers use, with GBK paths.
+// A file's name as the file system takes it (UTF-8 bytes). A GBK text cannot
+// always hold the name the user chose: GBK has no Hangul, and a best-fit
+// mapping turns "château" into "chateau", another file. File dialogs and drop
+// targets therefore keep the exact name behind the text they hand out.
+struct FilePath {
+    std::string bytes;
+    bool empty() const { return bytes.empty(); }
+    friend FilePath operator+(FilePath path, std::string_view suffix) {
+        path.bytes += suffix;
+        return path;
+    }
+    friend bool operator==(const FilePath&, const FilePath&) = default;
+};
+
+// The name a GBK text spells.
+FilePath PathOfText(const Text& text);
+// The name in GBK for showing it; characters GBK lacks come out as "?".
+Text TextOfPath(const FilePath& path);
+// The exact name behind `name` when it is the text the unit last gave out: a
+// file dialog's FileName or a drop target's FilesDropped text. Any other text
+// is taken as the name it spells.
+FilePath ExactPath(std::string_view window, std::string_view unit, const Text& name);
+
+// File and folder services handlers use.
+enum class ReadOutcome {
+    Read,        // the bytes are the whole file
+    Unreadable,  // missing, no permission, an empty name: no bytes
+    NotAFile,    // a folder, a pipe or a device, refused before any read
+    TooLarge,    // more than the limit, refused before any read
+};
+struct FileContents {
+    ReadOutcome outcome = ReadOutcome::Unreadable;
+    ByteSet bytes;
+};
+// Reads a regular file of at most `limit` bytes. Nothing here waits on a pipe
+// or device: they are refused from the open itself.
+FileContents ReadFileContents(const FilePath& path, std::uint64_t limit);
+// Writes through a temporary file in the same folder that replaces the target
+// only once every byte is on disk, so a failure leaves an existing file as it
+// was. Returns why it failed, in words for a message, or empty on success.
+Text SaveWholeFile(const FilePath& path, const ByteSet& bytes);
+enum class PathKind { None, File, Folder, Other };
+PathKind KindOfPath(const FilePath& path);
+
+// The same services with the name a GBK text spells.
 ByteSet ReadWholeFile(const Text& path);  // empty on any failure or for an empty path
 bool WriteWholeFile(const Text& path, const ByteSet& bytes);
 Text DesktopDirectory();  // ends in the path separator
