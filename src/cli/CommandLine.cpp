@@ -1,0 +1,152 @@
+#include "cli/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QThread>
+
+namespace avatrix::cli {
+namespace {
+
+constexpr int kMostWorkers = 256;
+
+QStringList NamesOf(const SettingName& setting) {
+    QStringList names{QLatin1String(setting.name)};
+    if (QString american = names[0]; american.contains(u"colour")) {
+        names << american.replace(QStringLiteral("colour"), QStringLiteral("color"));
+    }
+    return names;
+}
+
+struct Parser {
+    QCommandLineParser parser;
+    QCommandLineOption help{{"h", "help"}};
+    QCommandLineOption version{{"V", "version"}};
+    QCommandLineOption text{{"t", "text"}, {}, "TEXT"};
+    QCommandLineOption output{{"o", "output"}, {}, "OUT"};
+    QCommandLineOption batch{"batch", {}, "JOBS"};
+    QCommandLineOption outDir{"out-dir", {}, "DIR"};
+    QCommandLineOption format{"format", {}, "FORMAT"};
+    QCommandLineOption force{"force"};
+    QCommandLineOption jobs{{"j", "jobs"}, {}, "N"};
+    std::vector<QCommandLineOption> settings;
+
+    Parser() {
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+        parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+        for (const auto* option :
+             {&help, &version, &text, &output, &batch, &outDir, &format, &force, &jobs}) {
+            parser.addOption(*option);
+        }
+        for (const SettingName& setting : SettingNames()) {
+            settings.emplace_back(NamesOf(setting), QString(),
+                                  setting.isSwitch ? QString() : QString("VALUE"));
+            parser.addOption(settings.back());
+        }
+    }
+};
+
+bool ReadSettings(Parser& p, RenderSettings& settings, QString& error) {
+    const auto& names = SettingNames();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const QCommandLineOption& option = p.settings[i];
+        if (!p.parser.isSet(option)) {
+            continue;
+        }
+        const QString value = names[i].isSwitch ? QStringLiteral("yes") : p.parser.value(option);
+        if (!ApplySetting(settings, QLatin1String(names[i].name), value, error)) {
+            error = QStringLiteral("--") + error;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<Invocation> ParseCommandLine(const QStringList& arguments, QString& error) {
+    Parser p;
+    if (!p.parser.parse(arguments)) {
+        error = p.parser.errorText();
+        return std::nullopt;
+    }
+    Invocation run;
+    if (p.parser.isSet(p.help)) {
+        run.mode = Mode::Help;
+        return run;
+    }
+    if (p.parser.isSet(p.version)) {
+        run.mode = Mode::Version;
+        return run;
+    }
+    if (!ReadSettings(p, run.settings, error)) {
+        return std::nullopt;
+    }
+    run.force = p.parser.isSet(p.force);
+    if (p.parser.isSet(p.jobs)) {
+        bool ok = false;
+        run.jobs = p.parser.value(p.jobs).toInt(&ok);
+        if (!ok || run.jobs < 1 || run.jobs > kMostWorkers) {
+            error = QStringLiteral("--jobs must be a whole number from 1 to %1").arg(kMostWorkers);
+            return std::nullopt;
+        }
+    }
+    const QStringList positional = p.parser.positionalArguments();
+
+    if (p.parser.isSet(p.batch)) {
+        run.mode = Mode::Batch;
+        run.jobsFile = p.parser.value(p.batch);
+        run.outDir = p.parser.value(p.outDir);
+        if (!positional.isEmpty() || p.parser.isSet(p.text) || p.parser.isSet(p.output)) {
+            error = QStringLiteral(
+                "--batch takes its pictures and texts from the jobs file; "
+                "give no PICTURE, --text or --output with it");
+            return std::nullopt;
+        }
+        if (run.outDir.isEmpty()) {
+            error = QStringLiteral("--batch needs --out-dir DIR");
+            return std::nullopt;
+        }
+        if (p.parser.isSet(p.format)) {
+            const auto format = FormatNamed(p.parser.value(p.format));
+            if (!format) {
+                error = QStringLiteral("--format must be png, jpg or bmp");
+                return std::nullopt;
+            }
+            run.format = *format;
+        }
+        return run;
+    }
+
+    if (p.parser.isSet(p.outDir) || p.parser.isSet(p.format)) {
+        error = QStringLiteral(
+            "--out-dir and --format go with --batch; one avatar takes "
+            "its format from the extension of --output");
+        return std::nullopt;
+    }
+    if (positional.size() != 1) {
+        error = positional.isEmpty() ? QStringLiteral("no PICTURE given")
+                                     : QStringLiteral(
+                                           "one PICTURE at a time; use --batch "
+                                           "for more");
+        return std::nullopt;
+    }
+    run.picture = positional.front();
+    run.settings.text = p.parser.value(p.text);
+    run.output = p.parser.value(p.output);
+    if (run.output.isEmpty()) {
+        error = QStringLiteral("no --output OUT given");
+        return std::nullopt;
+    }
+    const auto format = FormatOfName(run.output);
+    if (!format) {
+        error = QStringLiteral("--output must end in .png, .jpg or .bmp");
+        return std::nullopt;
+    }
+    run.format = *format;
+    return run;
+}
+
+QString VersionText() {
+    return QStringLiteral("avatrix-render " AVATRIX_VERSION "\n");
+}
+
+}  // namespace avatrix::cli
