@@ -1,12 +1,12 @@
 #include "ui/Program.h"
 
 #include <QApplication>
-#include <QFont>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "render/BannerFont.h"
 #include "ui/Registry.h"
 #include "ui/TestSeams.h"
 #include "ui/platform/Platform.h"
@@ -30,10 +30,8 @@ void EnsureToolkitReady() {
         return;
     }
     ready = true;
-    // The program's default face has no file of that name here; this is the
-    // face that draws it on this platform.
-    QFont::insertSubstitution(QString::fromUtf8("宋体"), QStringLiteral("Noto Serif CJK SC"));
-    QFont::insertSubstitution(QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"));
+    // The program's default face has no file of that name here.
+    render::InstallFaceSubstitutions();
     // Only EndProgram ends the program; hiding every window does not.
     app->setQuitOnLastWindowClosed(false);
 }
