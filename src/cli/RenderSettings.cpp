@@ -50,14 +50,14 @@ bool ParseColour(const QString& value, QColor& out) {
     return true;
 }
 
-bool ParseRect(const QString& value, bool allowEmpty, QRect& out) {
+bool ParseRect(const QString& value, QRect& out) {
     const QStringList parts = value.split(u',');
     if (parts.size() != 4) {
         return false;
     }
     int v[4];
     for (int i = 0; i < 4; ++i) {
-        const int low = i < 2 ? -kLargestSide : (allowEmpty ? 0 : 1);
+        const int low = i < 2 ? -kLargestSide : 1;
         if (!ParseInt(parts[i], low, kLargestSide, v[i])) {
             return false;
         }
@@ -123,10 +123,10 @@ const std::vector<Entry>& Entries() {
          [](RenderSettings& s, const QString& v) { return ParseInt(v, 0, 255, s.opacity); }},
         {{"strip", false, "X,Y,W,H"},
          "X,Y,W,H with a width and height of at least 1",
-         [](RenderSettings& s, const QString& v) { return ParseRect(v, false, s.strip); }},
+         [](RenderSettings& s, const QString& v) { return ParseRect(v, s.strip); }},
         {{"label", false, "X,Y,W,H"},
-         "X,Y,W,H inside the strip",
-         [](RenderSettings& s, const QString& v) { return ParseRect(v, true, s.label); }},
+         "X,Y,W,H with a width and height of at least 1",
+         [](RenderSettings& s, const QString& v) { return ParseRect(v, s.label); }},
         {{"fill", true, nullptr}, "yes or no", Switch(&RenderSettings::fill)},
         {{"outline", true, nullptr}, "yes or no", Switch(&RenderSettings::outline)},
         {{"shadow", true, nullptr}, "yes or no", Switch(&RenderSettings::shadow)},

@@ -6,29 +6,30 @@
 #include <QRect>
 #include <QString>
 
+#include "render/AvatarComposer.h"
+#include "render/BannerPainter.h"
+
 // What one avatar looks like: the banner text and its font, the colours, the
 // strip and where it lies on the avatar, how the picture fills the box, and
 // how the file is written. The defaults are the main program's own start-up
 // banner, laid along the bottom of the avatar.
 namespace avatrix::cli {
 
-inline constexpr int kAvatarSide = 184;
+inline constexpr int kAvatarSide = render::kAvatarBoxSize.width();
 
 struct RenderSettings {
     QString text;
-    QString face = QStringLiteral("宋体");
-    int pointSize = 9;
+    QString face = render::DefaultFace();
+    int pointSize = render::kDefaultPointSize;
     bool bold = false;
     bool italic = false;
     bool underline = false;
     bool strikeOut = false;
-    QColor textColour = QColor(0, 0, 0);
-    // The window colour the main program's banner shows until a colour is
-    // chosen.
-    QColor stripColour = QColor(0xEF, 0xEF, 0xEF);
+    QColor textColour = render::BannerStyle().textColour;
+    QColor stripColour = render::BannerStyle().stripColour;
     int opacity = 255;
     // The strip on the avatar, and the text area inside the strip (the
-    // banner's label); an empty label means the whole strip.
+    // banner's label); a null label means the whole strip.
     QRect strip{0, kAvatarSide - 51, kAvatarSide, 51};
     QRect label;
     bool fill = false;
