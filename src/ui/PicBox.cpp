@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "render/AvatarComposer.h"
 #include "ui/FormWindow.h"
 #include "ui/PictureDecoding.h"
 #include "ui/QtText.h"
@@ -14,6 +15,9 @@ namespace avatrix::ui::detail {
 namespace {
 
 constexpr int kBorderWidth = 2;
+// Beyond the tiled, plain and centred modes: the picture scaled smoothly to
+// cover the whole box, aspect kept, centred (the avatar menu's fit).
+constexpr int kCoverMode = 3;
 
 // Where a picture of `picture` size goes in `box` when it is centred and, if
 // too large, shrunk by the smaller ratio to whole pixels.
@@ -77,6 +81,9 @@ class PictureView final : public QWidget {
                 painter.setRenderHint(QPainter::SmoothPixmapTransform);
                 painter.drawImage(CentredRect(image.size(), client), image);
                 break;
+            case kCoverMode:
+                painter.drawImage(client.topLeft(), covering(client.size()));
+                break;
             default:
                 painter.drawImage(client.topLeft(), image);
                 break;
@@ -86,6 +93,26 @@ class PictureView final : public QWidget {
         // A picture box keeps its presses: they never drag the window.
         event->accept();
     }
+
+  private:
+    // The picture scaled to cover the box, by the same code that composes
+    // the exported avatar; made again only when the picture, the box or the
+    // screen's scale changes.
+    const QImage& covering(QSize box) {
+        const qreal dpr = devicePixelRatioF();
+        if (coverKey_ != image.cacheKey() || coverBox_ != box || coverRatio_ != dpr) {
+            cover_ = render::FitPicture(image, box, render::PictureFit::Cover, dpr);
+            coverKey_ = image.cacheKey();
+            coverBox_ = box;
+            coverRatio_ = dpr;
+        }
+        return cover_;
+    }
+
+    QImage cover_;
+    qint64 coverKey_ = 0;
+    QSize coverBox_;
+    qreal coverRatio_ = 0;
 };
 
 class PicBoxUnit final : public Unit {

@@ -65,7 +65,7 @@ enum class Prop {
     MaxLength,
     // PicBox
     Picture,
-    DisplayMode,
+    DisplayMode,  // 0 plain, 1 tiled, 2 centred and shrunk to fit, 3 scaled to cover
     // ColorPicker
     Colour,
     // HyperLinker
@@ -84,6 +84,8 @@ enum class Prop {
     // TransLabel
     Font,
     TextColour,
+    TextOutline,  // a contrasting ring around the glyphs, off at start
+    TextShadow,   // a soft shadow below and right of the glyphs, off at start
     // DropTarget
     AcceptFiles,
 };
@@ -199,6 +201,34 @@ int RegisterFeedbackHotKey(std::uint32_t windowHandle, std::uint32_t labelHandle
                            int keyCode);
 void ApplyVisualStyle(int scheme);
 
+// A pop-up menu entry. A checkable entry starts unchecked and passes its new
+// state to the action (others pass false). A shortcut such as "Ctrl+Shift+C"
+// is shown in the menu and works anywhere in the unit's window.
+struct MenuItem {
+    Text caption;
+    Text shortcut;  // empty for none
+    bool checkable = false;
+    std::function<void(bool checked)> action;
+};
+// The right button on the unit opens a menu of these entries, in this order.
+bool AttachContextMenu(std::string_view window, std::string_view unit, std::vector<MenuItem> items);
+
+// A rectangle on the screen in the toolkit's (logical) pixels.
+struct ScreenRect {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+// The client area of a window or unit on the screen; all zero when it does not exist.
+ScreenRect ClientAreaOnScreen(std::string_view window, std::string_view unit = kWindowUnit);
+// Device pixels per logical pixel where the window or unit shows; 1 when unknown.
+double DevicePixelRatioOf(std::string_view window, std::string_view unit = kWindowUnit);
+// The opacity SetWindowAlpha last gave the window, 0 to 255; 255 before any.
+int GetWindowAlpha(std::uint32_t nativeHandle);
+// A save dialog of its own, apart from the dialog units: `filter` in the
+// dialog units' "description|pattern|" form. The chosen path, or an empty text
+// when cancelled. It does not ask about replacing a file: the caller asks
+// about the name it really writes.
+Text AskSaveFileName(const Text& filter, const Text& initialDir);
+
 // MessageBox style flags in, button code out (OK 0, Cancel 1, Abort 2,
 // Retry 3, Ignore 4, Yes 5, No 6). An absent title gives "信息：".
 int ShowMessage(const Text& text, int flags, std::optional<Text> title = std::nullopt);
@@ -209,5 +239,9 @@ int TextToInt(const Text& text);
 ByteSet ReadWholeFile(const Text& path);  // empty on any failure or for an empty path
 bool WriteWholeFile(const Text& path, const ByteSet& bytes);
 Text DesktopDirectory();  // ends in the path separator
+// Writes through a temporary file in the same folder that then replaces the
+// target, so the target holds either its old bytes or all the new ones.
+bool WriteWholeFileSafely(const Text& path, const ByteSet& bytes);
+bool FileExists(const Text& path);
 
 }  // namespace avatrix::ui
