@@ -32,7 +32,8 @@ render::BannerStyle BannerStyleOf(const RenderSettings& settings) {
 QImage RenderAvatar(const QImage& picture, const RenderSettings& settings) {
     return render::ComposeAvatar(
         picture, settings.fill ? render::PictureFit::Cover : render::PictureFit::Natural,
-        BannerStyleOf(settings), settings.strip.topLeft(), render::kAvatarBoxSize, settings.scale);
+        BannerStyleOf(settings), settings.strip.topLeft(), render::kAvatarBoxSize, settings.scale,
+        kWindowColour);
 }
 
 }  // namespace avatrix::cli

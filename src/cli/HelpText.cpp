@@ -28,7 +28,7 @@ The banner (defaults are Avatrix's own):
   --size PT              point size, at 96 dots per inch (9)
   --bold, --italic, --underline, --strike
   --text-colour #RRGGBB  text colour (#000000)
-  --strip-colour #RRGGBB strip colour (#F0F0F0)
+  --strip-colour #RRGGBB strip colour (#EFEFEF)
   --opacity 0-255        opacity of the strip and its text (255)
   --strip X,Y,W,H        the strip on the avatar (0,133,184,51: the bottom band)
   --label X,Y,W,H        the text area inside the strip (the whole strip)

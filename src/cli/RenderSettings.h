@@ -16,6 +16,11 @@
 namespace avatrix::cli {
 
 inline constexpr int kAvatarSide = render::kAvatarBoxSize.width();
+// The main program's windows and boxes show the desktop palette's window
+// colour until a colour is chosen; this is that colour on a desktop without a
+// theme of its own, the one its tests see. The avatar box shows it where no
+// picture covers it, the banner strip all over.
+inline constexpr QColor kWindowColour = QColor(0xEF, 0xEF, 0xEF);
 
 struct RenderSettings {
     QString text;
@@ -26,7 +31,7 @@ struct RenderSettings {
     bool underline = false;
     bool strikeOut = false;
     QColor textColour = render::BannerStyle().textColour;
-    QColor stripColour = render::BannerStyle().stripColour;
+    QColor stripColour = kWindowColour;
     int opacity = 255;
     // The strip on the avatar, and the text area inside the strip (the
     // banner's label); a null label means the whole strip.
