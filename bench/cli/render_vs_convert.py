@@ -83,10 +83,17 @@ def render_per_avatar(renderer, jobs_file, out_dir, jobs):
     return elapsed / jobs
 
 
+def default_renderer():
+    for place in ("bin", "src/cli"):
+        candidate = SOURCE_DIR / "build" / place / "avatrix-render"
+        if candidate.is_file():
+            return str(candidate)
+    return str(SOURCE_DIR / "build" / "src" / "cli" / "avatrix-render")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("renderer", nargs="?",
-                        default=str(SOURCE_DIR / "build" / "src" / "cli" / "avatrix-render"))
+    parser.add_argument("renderer", nargs="?", default=default_renderer())
     parser.add_argument("--jobs", type=int, default=200)
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--pairs", type=int, default=11)
