@@ -34,9 +34,11 @@ bool Encode(EncodeState* s) {
     png_set_IHDR(s->png, s->info, static_cast<png_uint_32>(s->rgb.width()),
                  static_cast<png_uint_32>(s->rgb.height()), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    // Paeth suits photographs best of the single filters; after it, long
-    // matches are rare, so deflate's search buys little over run lengths.
-    png_set_filter(s->png, PNG_FILTER_TYPE_BASE, PNG_FILTER_PAETH);
+    // On photographs the average filter leaves files within a few percent of
+    // Paeth's, the best single filter, at a fraction of its cost; after
+    // filtering long matches are rare, so deflate's search buys little over
+    // run lengths.
+    png_set_filter(s->png, PNG_FILTER_TYPE_BASE, PNG_FILTER_AVG);
     png_set_compression_strategy(s->png, Z_RLE);
     png_write_info(s->png, s->info);
     for (int y = 0; y < s->rgb.height(); ++y) {
