@@ -42,8 +42,7 @@ struct Parser {
             parser.addOption(*option);
         }
         for (const SettingName& setting : SettingNames()) {
-            settings.emplace_back(NamesOf(setting), QString(),
-                                  setting.isSwitch ? QString() : QString("VALUE"));
+            settings.emplace_back(NamesOf(setting), QString(), QLatin1String(setting.valueName));
             parser.addOption(settings.back());
         }
     }
@@ -62,6 +61,60 @@ bool ReadSettings(Parser& p, RenderSettings& settings, QString& error) {
             return false;
         }
     }
+    return true;
+}
+
+bool ReadBatch(const Parser& p, const QStringList& positional, Invocation& run, QString& error) {
+    run.mode = Mode::Batch;
+    run.jobsFile = p.parser.value(p.batch);
+    run.outDir = p.parser.value(p.outDir);
+    if (!positional.isEmpty() || p.parser.isSet(p.text) || p.parser.isSet(p.output)) {
+        error = QStringLiteral(
+            "a batch takes pictures and texts from its jobs file, "
+            "not from PICTURE, --text or --output");
+        return false;
+    }
+    if (run.outDir.isEmpty()) {
+        error = QStringLiteral("--batch needs --out-dir DIR");
+        return false;
+    }
+    if (p.parser.isSet(p.format)) {
+        const auto format = FormatNamed(p.parser.value(p.format));
+        if (!format) {
+            error = QStringLiteral("--format must be png, jpg or bmp");
+            return false;
+        }
+        run.format = *format;
+    }
+    return true;
+}
+
+bool ReadSingle(const Parser& p, const QStringList& positional, Invocation& run, QString& error) {
+    run.mode = Mode::Single;
+    if (p.parser.isSet(p.outDir) || p.parser.isSet(p.format)) {
+        error = QStringLiteral(
+            "--out-dir and --format go with --batch; "
+            "one avatar's format is its output's extension");
+        return false;
+    }
+    if (positional.size() != 1) {
+        error = positional.isEmpty() ? QStringLiteral("no PICTURE given")
+                                     : QStringLiteral("one PICTURE at a time; --batch makes more");
+        return false;
+    }
+    run.picture = positional.front();
+    run.settings.text = p.parser.value(p.text);
+    run.output = p.parser.value(p.output);
+    if (run.output.isEmpty()) {
+        error = QStringLiteral("no --output OUT given");
+        return false;
+    }
+    const auto format = FormatOfName(run.output);
+    if (!format) {
+        error = QStringLiteral("--output must end in .png, .jpg or .bmp");
+        return false;
+    }
+    run.format = *format;
     return true;
 }
 
@@ -95,58 +148,11 @@ std::optional<Invocation> ParseCommandLine(const QStringList& arguments, QString
         }
     }
     const QStringList positional = p.parser.positionalArguments();
-
-    if (p.parser.isSet(p.batch)) {
-        run.mode = Mode::Batch;
-        run.jobsFile = p.parser.value(p.batch);
-        run.outDir = p.parser.value(p.outDir);
-        if (!positional.isEmpty() || p.parser.isSet(p.text) || p.parser.isSet(p.output)) {
-            error = QStringLiteral(
-                "--batch takes its pictures and texts from the jobs file; "
-                "give no PICTURE, --text or --output with it");
-            return std::nullopt;
-        }
-        if (run.outDir.isEmpty()) {
-            error = QStringLiteral("--batch needs --out-dir DIR");
-            return std::nullopt;
-        }
-        if (p.parser.isSet(p.format)) {
-            const auto format = FormatNamed(p.parser.value(p.format));
-            if (!format) {
-                error = QStringLiteral("--format must be png, jpg or bmp");
-                return std::nullopt;
-            }
-            run.format = *format;
-        }
-        return run;
-    }
-
-    if (p.parser.isSet(p.outDir) || p.parser.isSet(p.format)) {
-        error = QStringLiteral(
-            "--out-dir and --format go with --batch; one avatar takes "
-            "its format from the extension of --output");
+    const bool read = p.parser.isSet(p.batch) ? ReadBatch(p, positional, run, error)
+                                              : ReadSingle(p, positional, run, error);
+    if (!read) {
         return std::nullopt;
     }
-    if (positional.size() != 1) {
-        error = positional.isEmpty() ? QStringLiteral("no PICTURE given")
-                                     : QStringLiteral(
-                                           "one PICTURE at a time; use --batch "
-                                           "for more");
-        return std::nullopt;
-    }
-    run.picture = positional.front();
-    run.settings.text = p.parser.value(p.text);
-    run.output = p.parser.value(p.output);
-    if (run.output.isEmpty()) {
-        error = QStringLiteral("no --output OUT given");
-        return std::nullopt;
-    }
-    const auto format = FormatOfName(run.output);
-    if (!format) {
-        error = QStringLiteral("--output must end in .png, .jpg or .bmp");
-        return std::nullopt;
-    }
-    run.format = *format;
     return run;
 }
 

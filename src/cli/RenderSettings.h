@@ -22,6 +22,13 @@ inline constexpr int kAvatarSide = render::kAvatarBoxSize.width();
 // picture covers it, the banner strip all over.
 inline constexpr QColor kWindowColour = QColor(0xEF, 0xEF, 0xEF);
 
+// The banner at its own height, moved onto the avatar's bottom edge and
+// widened to the avatar, as "横批放到头像底部" lays it.
+inline QRect DefaultStrip() {
+    const int height = render::BannerStyle().stripSize.height();
+    return QRect(0, kAvatarSide - height, kAvatarSide, height);
+}
+
 struct RenderSettings {
     QString text;
     QString face = render::DefaultFace();
@@ -35,7 +42,7 @@ struct RenderSettings {
     int opacity = 255;
     // The strip on the avatar, and the text area inside the strip (the
     // banner's label); a null label means the whole strip.
-    QRect strip{0, kAvatarSide - 51, kAvatarSide, 51};
+    QRect strip = DefaultStrip();
     QRect label;
     bool fill = false;
     bool outline = false;
@@ -51,11 +58,12 @@ struct RenderSettings {
 bool ApplySetting(RenderSettings& settings, const QString& name, const QString& value,
                   QString& error);
 
-// The option names ApplySetting knows, and whether each is a switch.
+// The option names ApplySetting knows, whether each is a switch, and what
+// its value looks like.
 struct SettingName {
     const char* name;
     bool isSwitch;
-    const char* valueName;
+    const char* valueName;  // null for a switch
 };
 const std::vector<SettingName>& SettingNames();
 
