@@ -36,9 +36,11 @@ int main(int argc, char** argv) {
         return kAllWritten;
     }
 
-    // No display is ever needed, whatever the environment names; and Qt
-    // sees none of the arguments, which are all ours.
+    // No display is ever needed, whatever the environment names, nor a
+    // desktop theme that could bring in a toolkit of its own; and Qt sees
+    // none of the arguments, which are all ours.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qunsetenv("QT_QPA_PLATFORMTHEME");
     qInstallMessageHandler(QuietMessages);
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
