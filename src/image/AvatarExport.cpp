@@ -7,6 +7,7 @@
 #include <QMimeData>
 
 #include "image/AvatarUnits.h"
+#include "image/FileSaving.h"
 #include "render/AvatarComposer.h"
 #include "text/Literal.h"
 #include "text/Primitives.h"
@@ -55,31 +56,29 @@ bool CopyAvatar() {
     return true;
 }
 
-Text PngFileName(const Text& chosen) {
-    // ".png" is plain ASCII and a GBK trail byte never follows a '.', so the
-    // last four bytes decide.
-    if (ToLowerAscii(RightText(chosen, 4)) == ".png"_gbk) {
-        return chosen;
+ui::FilePath PngFileName(const ui::FilePath& chosen) {
+    const std::string& name = chosen.bytes;
+    std::string ending = name.size() >= 4 ? name.substr(name.size() - 4) : std::string();
+    for (char& c : ending) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     }
-    return chosen + ".png"_gbk;
+    return ending == ".png" ? chosen : chosen + ".png";
 }
 
 void SaveAvatarAsPng() {
     // Composed before the dialog opens, so the avatar is the one the user
     // asked to save even if the banner moves meanwhile.
     const ByteSet png = ToByteSet(render::EncodePng(ComposeShownAvatar()));
-    const Text chosen = ui::AskSaveFileName("PNG 图片|*.png|"_gbk, ui::DesktopDirectory());
+    const ui::FilePath chosen = ui::AskSaveFileName("PNG 图片|*.png|"_gbk, ui::DesktopDirectory());
     if (chosen.empty()) {
         return;
     }
-    const Text name = PngFileName(chosen);
-    if (ui::FileExists(name) &&
-        ui::ShowMessage("文件“"_gbk + name + "”已存在，要替换它吗？"_gbk, 0x21, SaveTitle()) != 0) {
+    const ui::FilePath name = PngFileName(chosen);
+    if (png.empty()) {
+        ui::ShowMessage("无法保存"_gbk + QuotedName(name) + "。"_gbk, 0x30, SaveTitle());
         return;
     }
-    if (png.empty() || !ui::WriteWholeFileSafely(name, png)) {
-        ui::ShowMessage("无法保存文件“"_gbk + name + "”。"_gbk, 0x30, SaveTitle());
-    }
+    SaveChosenFile(name, png, SaveTitle());
 }
 
 }  // namespace avatrix::image

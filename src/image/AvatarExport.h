@@ -3,6 +3,7 @@
 #include <QImage>
 
 #include "text/Text.h"
+#include "ui/Toolkit.h"
 
 // The avatar menu's exports. The avatar is composed from the picture box and
 // the banner's properties, not copied from the screen, so windows lying over
@@ -22,6 +23,6 @@ void SaveAvatarAsPng();
 
 // The name a PNG is written under: `chosen`, with ".png" added unless it
 // already ends in it, in any letter case.
-Text PngFileName(const Text& chosen);
+ui::FilePath PngFileName(const ui::FilePath& chosen);
 
 }  // namespace avatrix::image

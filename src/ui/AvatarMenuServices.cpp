@@ -4,11 +4,9 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QKeySequence>
 #include <QMenu>
 #include <QPointer>
-#include <QSaveFile>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -113,27 +111,7 @@ int GetWindowAlpha(std::uint32_t nativeHandle) {
     return static_cast<int>(std::lround(w->windowOpacity() * 255));
 }
 
-bool WriteWholeFileSafely(const Text& path, const ByteSet& bytes) {
-    if (path.empty()) {
-        return false;
-    }
-    QSaveFile file(detail::ToQString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    const auto size = static_cast<qint64>(bytes.size());
-    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
-
-bool FileExists(const Text& path) {
-    return !path.empty() && QFileInfo::exists(detail::ToQString(path));
-}
-
-Text AskSaveFileName(const Text& filter, const Text& initialDir) {
+FilePath AskSaveFileName(const Text& filter, const Text& initialDir) {
     testing::DialogRequest request;
     request.kind = 1;
     request.filter = filter;
@@ -153,10 +131,14 @@ Text AskSaveFileName(const Text& filter, const Text& initialDir) {
         }
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
             answer.confirmed = true;
-            answer.fileName = detail::FromQString(dialog.selectedFiles().constFirst());
+            answer.path = FilePath{dialog.selectedFiles().constFirst().toStdString()};
+            answer.fileName = TextOfPath(answer.path);
         }
     }
-    return answer.confirmed ? answer.fileName : Text();
+    if (!answer.confirmed) {
+        return {};
+    }
+    return answer.path.empty() ? PathOfText(answer.fileName) : answer.path;
 }
 
 }  // namespace avatrix::ui

@@ -223,11 +223,12 @@ ScreenRect ClientAreaOnScreen(std::string_view window, std::string_view unit = k
 double DevicePixelRatioOf(std::string_view window, std::string_view unit = kWindowUnit);
 // The opacity SetWindowAlpha last gave the window, 0 to 255; 255 before any.
 int GetWindowAlpha(std::uint32_t nativeHandle);
+struct FilePath;
 // A save dialog of its own, apart from the dialog units: `filter` in the
 // dialog units' "description|pattern|" form. The chosen path, or an empty text
 // when cancelled. It does not ask about replacing a file: the caller asks
 // about the name it really writes.
-Text AskSaveFileName(const Text& filter, const Text& initialDir);
+FilePath AskSaveFileName(const Text& filter, const Text& initialDir);
 
 // MessageBox style flags in, button code out (OK 0, Cancel 1, Abort 2,
 // Retry 3, Ignore 4, Yes 5, No 6). An absent title gives "信息：".
@@ -283,9 +284,5 @@ PathKind KindOfPath(const FilePath& path);
 ByteSet ReadWholeFile(const Text& path);  // empty on any failure or for an empty path
 bool WriteWholeFile(const Text& path, const ByteSet& bytes);
 Text DesktopDirectory();  // ends in the path separator
-// Writes through a temporary file in the same folder that then replaces the
-// target, so the target holds either its old bytes or all the new ones.
-bool WriteWholeFileSafely(const Text& path, const ByteSet& bytes);
-bool FileExists(const Text& path);
 
 }  // namespace avatrix::ui

@@ -160,13 +160,13 @@ def test(new_session):
     first = saved.read_bytes()
     menu(SHADOW)  # the next avatar differs from the saved one
     save_as(work / "avatar")
-    wait_for(lambda: dialog(s, SAVE_TITLE), 10, "the question before replacing")
-    s.key("Escape")
+    wait_for(focused_dialog(s, SAVE_TITLE), 10, "the question before replacing")
+    s.key("alt+n")
     wait_for(lambda: dialog(s, SAVE_TITLE) is None, 10, "the question to close")
     check(saved.read_bytes() == first, "a declined replacement changed the file")
     save_as(saved)
-    wait_for(lambda: dialog(s, SAVE_TITLE), 10, "the question before replacing again")
-    s.key("Return")
+    wait_for(focused_dialog(s, SAVE_TITLE), 10, "the question before replacing again")
+    s.key("alt+y")
     wait_for(lambda: saved.read_bytes() != first, 10, "the file to be replaced")
     check([p.name for p in work.iterdir()] == ["avatar.png"],
           f"files left behind: {sorted(p.name for p in work.iterdir())}")
