@@ -7,13 +7,11 @@
 #include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QBuffer>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QImageWriter>
 #include <QPainter>
-#include <QTimer>
 #include <QWidget>
 
+#include "WaitUntil.h"
 #include "image/AvatarSaving.h"
 #include "image/BitmapObject.h"
 #include "image/CaptureBackend.h"
@@ -140,12 +138,8 @@ void CaptureAvatarBox(benchmark::State& state) {
     window.setGeometry(100, 100, 200, 200);
     window.show();
     const auto handle = static_cast<std::uint32_t>(box->winId());
-    QDeadlineTimer deadline(10000);
-    while (!avatrix::image::Backend().QueryWindow(handle).viewable && !deadline.hasExpired()) {
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    avatrix::test::WaitUntil(
+        [&] { return avatrix::image::Backend().QueryWindow(handle).viewable; });
     for (auto _ : state) {
         ByteSet bytes = avatrix::image::CaptureToBmpImage(handle);
         benchmark::DoNotOptimize(bytes);
