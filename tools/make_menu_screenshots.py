@@ -81,4 +81,4 @@ if __name__ == "__main__":
     args = [a for a in sys.argv[1:] if not a.startswith("--notice-url=")]
     folder = Path(args[1]) if len(args) > 1 else Path(__file__).resolve().parents[1] / "docs"
     sys.argv = [sys.argv[0], args[0]] + [a for a in sys.argv[1:] if a.startswith("--notice-url=")]
-    sys.exit(harness.main(make(folder)))
+    sys.exit(harness.main(make(folder), loopback_notice=False))

@@ -378,8 +378,13 @@ def mean_colour(image, box):
     return tuple(sum(p[i] for p in pixels) / len(pixels) for i in range(3))
 
 
-def main(test):
-    """Runs `test(session_factory)` and turns its outcome into an exit code."""
+LOOPBACK_NOTICE_URL = "http://127.0.0.1:18473/notice.html"
+
+
+def main(test, loopback_notice=True):
+    """Runs `test(session_factory)` and turns its outcome into an exit code.
+    With `loopback_notice`, only on a build that fetches its notice page from
+    the loopback address the session serves."""
     global NOTICE_URL
     args = [a for a in sys.argv[1:] if not a.startswith("--notice-url=")]
     for a in sys.argv[1:]:
@@ -389,6 +394,11 @@ def main(test):
         print("usage: <test> <path to avatrix> [--notice-url=<build's notice address>]",
               file=sys.stderr)
         return 2
+    if loopback_notice and not re.match(r"http://127\.0\.0\.1:\d+/", NOTICE_URL or ""):
+        print(f"FAIL: this build reads its notice page from {NOTICE_URL or 'the bundled file'}, "
+              "not from the loopback address the end-to-end tests serve; configure it with "
+              f"-DAVATRIX_NOTICE_URL={LOOPBACK_NOTICE_URL} (scripts/build does)")
+        return 1
     return run(test, args[0])
 
 
