@@ -16,12 +16,9 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
 import harness  # noqa: E402
-from harness import wait_for  # noqa: E402
+from harness import BANNER_COLOUR, TEXT_BOX, TEXT_COLOUR, wait_for  # noqa: E402
 
 BOX = 184
-TEXT_BOX = (192, 24, 152, 24)
-TEXT_COLOUR = (264, 56, 136, 24)
-BANNER_COLOUR = (477, 104, 88, 24)
 SNAP, OUTLINE, SHADOW = 1, 2, 3
 
 

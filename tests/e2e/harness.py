@@ -32,6 +32,24 @@ def _xserver_settings():
 
 XSERVER = _xserver_settings()
 
+# Places (left, top, width, height) of the main window's units the tests
+# click, as its layout table puts them.
+TEXT_BOX = (192, 24, 152, 24)
+ADD_TEXT = (352, 24, 56, 24)
+TEXT_COLOUR = (264, 56, 136, 24)
+OPEN_BUTTON = (416, 24, 144, 32)
+SAVE_BUTTON = (256, 88, 144, 32)
+BANNER_COLOUR = (477, 104, 88, 24)
+WIDTH_BOX = (256, 128, 48, 24)
+HEIGHT_BOX = (352, 128, 48, 24)
+RESIZE = (416, 136, 144, 24)
+ALPHA_BOX = (568, 136, 56, 24)
+ALPHA_BUTTON = (566, 22, 56, 112)
+HIDE = (568, 160, 56, 24)
+ADD_MUSIC = (184, 96, 56, 32)
+PAUSE = (184, 128, 40, 24)
+RESUME = (184, 160, 40, 24)
+
 # The notice separator: a run of 63 equals signs.
 SEPARATOR = "=" * 63
 

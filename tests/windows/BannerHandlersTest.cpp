@@ -73,32 +73,27 @@ TEST_F(BannerHandlers, EnterAndTheButtonPutTheTextUnchangedOnTheBanner) {
 TEST_F(BannerHandlers, SizeGoesToWindowAndLabelAlike) {
     const ui::Handler apply = BoundHandler("按钮4", Event::Clicked);
     auto expectSize = [](int width, int height) {
-        EXPECT_EQ(ui::GetInt(kBannerWindow, ui::kWindowUnit, Prop::Width), width);
-        EXPECT_EQ(ui::GetInt(kBannerWindow, ui::kWindowUnit, Prop::Height), height);
-        EXPECT_EQ(ui::GetInt(kBannerWindow, kBannerLabel, Prop::Width), width);
-        EXPECT_EQ(ui::GetInt(kBannerWindow, kBannerLabel, Prop::Height), height);
+        for (const std::string_view unit : {ui::kWindowUnit, std::string_view(kBannerLabel)}) {
+            EXPECT_EQ(ui::GetInt(kBannerWindow, unit, Prop::Width), width) << unit;
+            EXPECT_EQ(ui::GetInt(kBannerWindow, unit, Prop::Height), height) << unit;
+        }
     };
 
-    SetContent("编辑框2", "150"_gbk);
-    SetContent("编辑框3", "40"_gbk);
-    apply({});
-    expectSize(150, 40);
-
-    // Full-width digits are read as their half-width forms.
-    SetContent("编辑框2", "１２０"_gbk);
-    SetContent("编辑框3", "30"_gbk);
-    apply({});
-    expectSize(120, 30);
-
-    // No range check: an empty box is 0.
-    SetContent("编辑框2", Text());
-    apply({});
-    expectSize(0, 30);
-
-    SetContent("编辑框2", "181"_gbk);
-    SetContent("编辑框3", "51"_gbk);
-    apply({});
-    expectSize(181, 51);
+    const struct {
+        Text width, height;
+        int expectedWidth, expectedHeight;
+    } sizes[] = {
+        {"150"_gbk, "40"_gbk, 150, 40},
+        {"１２０"_gbk, "30"_gbk, 120, 30},  // full-width digits read as half-width
+        {Text(), "30"_gbk, 0, 30},          // no range check: an empty box is 0
+        {"181"_gbk, "51"_gbk, 181, 51},
+    };
+    for (const auto& size : sizes) {
+        SetContent("编辑框2", size.width);
+        SetContent("编辑框3", size.height);
+        apply({});
+        expectSize(size.expectedWidth, size.expectedHeight);
+    }
 }
 
 TEST_F(BannerHandlers, OpacityFollowsTheBoxAndFallsBackToOpaque) {
