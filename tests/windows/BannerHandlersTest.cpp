@@ -177,12 +177,17 @@ TEST_F(BannerHandlers, FontDialogResultsAreCopiedAndReappliedAfterCancel) {
     next.font.size = 18;
     next.font.bold = true;
     next.font.underline = true;
+    // The label's font as the confirmed dialog above gave it.
+    auto expectDialogFont = [] {
+        const ui::FontRecord font = ui::GetFont(kBannerWindow, kBannerLabel);
+        EXPECT_EQ(font.face, "DejaVu Sans"_gbk);
+        EXPECT_EQ(font.size, 18);
+        EXPECT_TRUE(font.bold);
+        EXPECT_FALSE(font.italic);
+        return font;
+    };
     apply({});
-    font = ui::GetFont(kBannerWindow, kBannerLabel);
-    EXPECT_EQ(font.face, "DejaVu Sans"_gbk);
-    EXPECT_EQ(font.size, 18);
-    EXPECT_TRUE(font.bold);
-    EXPECT_FALSE(font.italic);
+    font = expectDialogFont();
     EXPECT_TRUE(font.underline);
     EXPECT_FALSE(font.strikeOut);
     EXPECT_EQ(font.angle, 900) << "the dialog has no angle to give";
@@ -193,11 +198,7 @@ TEST_F(BannerHandlers, FontDialogResultsAreCopiedAndReappliedAfterCancel) {
     ui::SetFontMember(kBannerWindow, kBannerLabel, ui::FontMember::Italic, true);
     next = {};
     apply({});
-    font = ui::GetFont(kBannerWindow, kBannerLabel);
-    EXPECT_EQ(font.face, "DejaVu Sans"_gbk);
-    EXPECT_EQ(font.size, 18);
-    EXPECT_TRUE(font.bold);
-    EXPECT_FALSE(font.italic);
+    expectDialogFont();
     EXPECT_EQ(requests.size(), 3u);
 }
 
