@@ -374,7 +374,7 @@ TEST_F(WebRequestTest, BodyOverOneMebibyteFailsAsWithNoNetwork) {
 
     // Announced too long, and streamed without end: both end early with
     // what an unreachable server gives, not with the timeout message.
-    for (const std::string path :
+    for (const std::string& path :
          {"/stream?size=" + std::to_string(kLimit + 1), std::string("/stream")}) {
         headers = Text("untouched");
         EXPECT_THAT(WebRequest(Url(path), {}, {}, {}, {}, {}, 30, &headers), IsEmpty()) << path;
