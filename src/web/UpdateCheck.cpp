@@ -1,6 +1,7 @@
 #include "web/UpdateCheck.h"
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "text/Codepage.h"
@@ -46,6 +47,14 @@ Text CleanNotice(const Text& notice) {
 
 namespace detail {
 
+std::optional<Text> NoticeFromPage(const ByteSet& page) {
+    const Text notice = TextBetween(ToText(page), NoticeSeparator(), NoticeSeparator());
+    if (notice.empty()) {
+        return std::nullopt;
+    }
+    return CleanNotice(notice);
+}
+
 Text RunDirectory() {
     std::error_code error;
     const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -62,13 +71,12 @@ bool CheckUpdateAndNoticeFrom(const Text& runDirectory, const Text& noticeUrl) {
         ui::EndProgram(0);
     }
 
-    const Text page = ToText(FetchNoticePage(noticeUrl));
-    const Text notice = TextBetween(page, NoticeSeparator(), NoticeSeparator());
-    if (notice.empty()) {
+    const std::optional<Text> notice = NoticeFromPage(FetchNoticePage(noticeUrl));
+    if (!notice) {
         ui::ShowMessage("获取更新失败请您稍后重试！"_gbk, 0);
         return false;
     }
-    ui::SetProperty(kMainWindow, kNewestVersionBox, ui::Prop::Content, CleanNotice(notice));
+    ui::SetProperty(kMainWindow, kNewestVersionBox, ui::Prop::Content, *notice);
 
     const double current =
         ToNumber(ui::GetText(kMainWindow, kCurrentVersionBox, ui::Prop::Content));
