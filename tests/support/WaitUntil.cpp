@@ -1,5 +1,8 @@
 #include "WaitUntil.h"
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
@@ -25,6 +28,26 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
         }
     }
     return true;
+}
+
+std::string ReadLine(int fd, std::chrono::milliseconds limit) {
+    std::string line;
+    bool complete = false;
+    WaitUntil(
+        [&] {
+            pollfd ready{fd, POLLIN, 0};
+            char c = 0;
+            while (!complete && ::poll(&ready, 1, 0) > 0) {
+                if (::read(fd, &c, 1) != 1) {
+                    return true;  // the writer is gone
+                }
+                complete = c == '\n';
+                line += complete ? "" : std::string(1, c);
+            }
+            return complete;
+        },
+        limit);
+    return complete ? line : std::string();
 }
 
 }  // namespace avatrix::test

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 
 namespace avatrix::test {
 
@@ -10,5 +11,9 @@ namespace avatrix::test {
 // system confirms moves, maps and paints through them.
 bool WaitUntil(const std::function<bool()>& done,
                std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+// The first line a child process writes to `fd` within `limit`, without its
+// newline; empty when no whole line came.
+std::string ReadLine(int fd, std::chrono::milliseconds limit);
 
 }  // namespace avatrix::test

@@ -3,7 +3,6 @@
 #include <xcb/xcb_keysyms.h>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -86,27 +85,6 @@ void Stop(pid_t pid) {
     }
 }
 
-// The display number Xvfb writes to `fd` once it listens.
-std::string DisplayNumber(int fd, pid_t server) {
-    std::string number;
-    WaitUntil(
-        [&] {
-            pollfd ready{fd, POLLIN, 0};
-            if (::poll(&ready, 1, 0) > 0) {
-                char buffer[16];
-                const ssize_t n = ::read(fd, buffer, sizeof buffer);
-                if (n <= 0) {
-                    return true;
-                }
-                number.append(buffer, static_cast<std::size_t>(n));
-            }
-            return number.find('\n') != std::string::npos || Ended(server);
-        },
-        kStartLimit);
-    return number.find('\n') != std::string::npos ? ":" + number.substr(0, number.find('\n'))
-                                                  : std::string();
-}
-
 }  // namespace
 
 std::unique_ptr<XServer> XServer::Start(std::string& problem, bool windowManager, bool compositor) {
@@ -133,9 +111,10 @@ std::unique_ptr<XServer> XServer::Start(std::string& problem, bool windowManager
     }
     server->processes_.push_back(Spawn(args, "", fds[1]));
     ::close(fds[1]);
-    server->display_ = DisplayNumber(fds[0], server->processes_[0]);
+    const std::string number = ReadLine(fds[0], kStartLimit);
     ::close(fds[0]);
-    if (server->display_.empty()) {
+    server->display_ = ":" + number;
+    if (number.empty()) {
         problem = "Xvfb did not report a display";
         return nullptr;
     }
