@@ -73,8 +73,11 @@ pid_t Spawn(std::vector<std::string> args, const std::string& display, int passe
     return pid;
 }
 
+// Whether a child has ended; reaps it. A child reaped before is ended too,
+// so its number, free for other processes by then, is never signalled.
 bool Ended(pid_t pid) {
-    return pid <= 0 || ::waitpid(pid, nullptr, WNOHANG) == pid;
+    const pid_t reaped = pid > 0 ? ::waitpid(pid, nullptr, WNOHANG) : -1;
+    return reaped == pid || reaped < 0;
 }
 
 void Stop(pid_t pid) {
@@ -157,7 +160,7 @@ std::unique_ptr<XServer> XServer::Start(std::string& problem, bool windowManager
 
 XServer::~XServer() {
     for (auto pid = processes_.rbegin(); pid != processes_.rend(); ++pid) {
-        if (*pid > 0 && !Ended(*pid)) {
+        if (!Ended(*pid)) {
             Stop(*pid);
         }
     }
