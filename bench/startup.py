@@ -32,12 +32,42 @@ beside them for comparison; nothing here fails on a missed aim.
 
 With --screenshot it runs once, waits for both windows to be painted and
 saves the part of the screen holding both windows (with their frames) as PNG.
+
+    bench/startup.py <path to avatrix> --compare [--reference PATH] [--pairs N]
+
+Side by side with the yardstick of the start-up: a bare Qt Widgets window of
+the same size with twelve buttons and twelve labels (bench/reference, built
+as startup_reference next to the program's build, or given by --reference).
+Both run alternately on ONE private X server (Xvfb 1280x1024x24 with
+openbox), one after the other, the order swapped every pair. For each start:
+
+  viewable      from just before the spawn until `xdotool search
+                --onlyvisible --maxdepth 2 --pid` names a window of the
+                process (a top-level: the depth keeps the program's own child
+                windows out), polled back to back.
+  banner delay  (the program only) banner viewable minus main window
+                viewable: the second top-level window of the process.
+  peak memory   VmHWM 0.3 s after the first window shows.
+
+It prints every pair, the medians and the median ratio of the viewable
+times against the aims (ratio <= 1.5, banner delay <= 60 ms, peak memory
+<= 50 MB).
+
+    bench/startup.py <path to a tracing avatrix> --trace [--runs N]
+
+Splits the time to the first paint: the program built with
+-DAVATRIX_STARTUP_TRACE=ON writes steady-clock marks to stderr, which this
+script places on its own clock (CLOCK_MONOTONIC both) and sums per phase:
+library loading, static initialisation, toolkit start, window build per
+unit kind, picture decoding, font set-up, the first expose and paint.
 """
 import argparse
 import errno
 import os
 import re
+import signal
 import statistics
+import subprocess
 import sys
 import time
 from pathlib import Path
@@ -249,6 +279,216 @@ def frame_box(s, window):
     return (outer.x, outer.y, outer.x + outer.width, outer.y + outer.height)
 
 
+# --- side by side with the bare Qt window ----------------------------------
+
+COMPARE_AIMS = {"ratio": 1.5, "banner delay (ms)": 60.0, "peak memory (MB)": 50.0}
+VIEWABLE_WAIT = 0.3  # s after the first window shows, when VmHWM is read
+
+
+def visible_toplevels(session, pid):
+    out = session.run(["xdotool", "search", "--onlyvisible", "--maxdepth", "2",
+                       "--pid", str(pid)])
+    return out.split()
+
+
+def timed_start(session, program, want_banner):
+    """Starts one program and times it; returns a dict of figures."""
+    log = open(session.tmp / f"{Path(program).name}.run.log", "ab")
+    t0 = time.monotonic()
+    proc = subprocess.Popen([program], env=session.env, cwd=session.tmp, stdout=log,
+                            stderr=subprocess.STDOUT)
+    try:
+        shown = banner = peak_kb = None
+        deadline = t0 + 30
+        while True:
+            now = time.monotonic()
+            if proc.poll() is not None:
+                raise Failure(f"{program} ended with {proc.returncode}")
+            if now > deadline:
+                raise Failure(f"{program} showed no window within 30 s")
+            count = len(visible_toplevels(session, proc.pid))
+            now = time.monotonic()
+            if shown is None and count >= 1:
+                shown = now
+            if want_banner and banner is None and count >= 2:
+                banner = now
+            if shown is not None and peak_kb is None and now >= shown + VIEWABLE_WAIT:
+                peak_kb = status_kb(proc.pid, "VmHWM")
+            if shown is not None and peak_kb is None and (banner or not want_banner):
+                # Nothing more to poll for: wait out the memory interval.
+                time.sleep(max(0.0, shown + VIEWABLE_WAIT - time.monotonic()))
+            if peak_kb is not None and (banner or not want_banner):
+                break
+        result = {"viewable (ms)": (shown - t0) * 1000, "peak memory (MB)": peak_kb / PAGE_KB}
+        if want_banner:
+            result["banner delay (ms)"] = (banner - shown) * 1000
+        return result
+    finally:
+        proc.send_signal(signal.SIGKILL)
+        proc.wait()
+        log.close()
+
+
+def reference_path(binary, given):
+    if given:
+        return os.path.abspath(given)
+    # bench/reference of the same build tree: <build>/src/app/avatrix ->
+    # <build>/bench/reference/startup_reference
+    build = Path(binary).resolve().parents[2]
+    return str(build / "bench" / "reference" / "startup_reference")
+
+
+def compare(binary, reference, url, pairs):
+    if not os.access(reference, os.X_OK):
+        print(f"no reference program at {reference} (build the target startup_reference, "
+              "or pass --reference)", file=sys.stderr)
+        return 2
+    s = start_session(binary, url)
+    ours, theirs = [], []
+    try:
+        for i in range(pairs):
+            order = [(binary, True), (reference, False)]
+            if i % 2:
+                order.reverse()
+            got = {prog: timed_start(s, prog, banner) for prog, banner in order}
+            ours.append(got[binary])
+            theirs.append(got[reference])
+            a, r = got[binary], got[reference]
+            print(f"pair {i + 1}: avatrix {a['viewable (ms)']:.1f} ms "
+                  f"(banner +{a['banner delay (ms)']:.1f} ms, {a['peak memory (MB)']:.1f} MB), "
+                  f"reference {r['viewable (ms)']:.1f} ms ({r['peak memory (MB)']:.1f} MB), "
+                  f"ratio {a['viewable (ms)'] / r['viewable (ms)']:.2f}", flush=True)
+    except Exception:
+        print(s.logs(), file=sys.stderr)
+        raise
+    finally:
+        s.close()
+
+    def med(runs, key):
+        return statistics.median(r[key] for r in runs)
+
+    figures = {
+        "avatrix viewable (ms)": med(ours, "viewable (ms)"),
+        "reference viewable (ms)": med(theirs, "viewable (ms)"),
+        "ratio": statistics.median(a["viewable (ms)"] / r["viewable (ms)"]
+                                   for a, r in zip(ours, theirs)),
+        "banner delay (ms)": med(ours, "banner delay (ms)"),
+        "peak memory (MB)": med(ours, "peak memory (MB)"),
+        "reference peak memory (MB)": med(theirs, "peak memory (MB)"),
+    }
+    print(f"\nmedians of {pairs} pairs")
+    for key, value in figures.items():
+        aim = COMPARE_AIMS.get(key)
+        verdict = "" if aim is None else f"   aim <= {aim:g}: {'met' if value <= aim else 'MISSED'}"
+        print(f"{key:28} {value:8.2f}{verdict}")
+    return 0
+
+
+# --- the start-up trace ------------------------------------------------------
+
+TRACE_LINE = re.compile(r"^avatrix-trace (\d+) (\d+) (.*)$")
+
+
+def trace_lines(text):
+    spans = []
+    for line in text.splitlines():
+        m = TRACE_LINE.match(line)
+        if m:
+            spans.append((int(m.group(1)), int(m.group(2)), m.group(3)))
+    return spans
+
+
+def trace_phases(t0_ns, spans):
+    """Milliseconds per phase of one start, in the order they happen."""
+    def first(what, detail_from=None):
+        for b, e, name in spans:
+            if name == what and (detail_from is None or b >= detail_from):
+                return b, e
+        return None
+
+    def total(prefix, start, end, exact=False):
+        return sum(e - b for b, e, name in spans
+                   if (name == prefix if exact else name.startswith(prefix))
+                   and b >= start and e <= end)
+
+    ms = 1e6
+    loaded = first("libraries loaded")
+    main = first("main")
+    build = first("build", None) or (0, 0)
+    build = next(((b, e) for b, e, n in spans if n == "build MainWindow"), build)
+    show = next(((b, e) for b, e, n in spans if n == "show MainWindow"), (build[1], build[1]))
+    paints = [(b, e) for b, e, n in spans
+              if n in ("expose MainWindow", "repaint MainWindow") and e - b > 0]
+    painted = paints[0] if paints else (show[1], show[1])
+    phases = {
+        "library loading": (loaded[0] - t0_ns) / ms,
+        "static initialisation": (main[0] - loaded[0]) / ms,
+        "display check": total("display check", 0, build[0]) / ms,
+        "toolkit start": total("toolkit start", 0, build[0]) / ms,
+        "window icon": total("window icon", 0, build[0]) / ms,
+        "font set-up": total("fonts", 0, show[1]) / ms,
+        "code-page tables": total("code-page tables", 0, painted[1]) / ms,
+        "picture reading": total("picture read", 0, build[1]) / ms,
+        "picture decoding": total("picture decode", build[0], build[1]) / ms,
+    }
+    decode_in = total("picture decode", build[0], build[1])
+    kinds = sorted({n.split(" ", 1)[1] for b, e, n in spans
+                    if n.startswith("unit ") and b >= build[0] and e <= build[1]})
+    for kind in kinds:
+        spent = total(f"unit {kind}", build[0], build[1], exact=True)
+        if kind == "PicBox":
+            spent -= decode_in
+        count = sum(1 for b, e, n in spans
+                    if n == f"unit {kind}" and b >= build[0] and e <= build[1])
+        phases[f"build: {count} x {kind}"] = spent / ms
+    for what in ("native windows", "stacking", "window hints"):
+        phases[f"build: {what}"] = total(what, build[0], build[1], exact=True) / ms
+    phases["show"] = (show[1] - show[0]) / ms
+    phases["show to first expose"] = (painted[0] - show[1]) / ms
+    phases["first paint"] = (painted[1] - painted[0]) / ms
+    phases["= spawn to first paint"] = (painted[1] - t0_ns) / ms
+    banner = next(((b, e) for b, e, n in spans if n == "build BannerWindow"), None)
+    if banner:
+        phases["(after) spawn to banner built"] = (banner[1] - t0_ns) / ms
+    return phases
+
+
+def trace(binary, url, runs):
+    s = start_session(binary, url)
+    results = []
+    try:
+        for i in range(runs):
+            log = s.tmp / f"trace{i}.log"
+            with open(log, "wb") as out:
+                t0 = time.monotonic_ns()
+                proc = subprocess.Popen([binary], env=s.env, cwd=s.tmp, stdout=out,
+                                        stderr=subprocess.STDOUT)
+                try:
+                    def banner_built():
+                        return "build BannerWindow" in log.read_text(errors="replace")
+
+                    wait_for(banner_built, 30, "the banner window to be built", interval=0.01)
+                    wait_quiet(proc.pid)
+                finally:
+                    proc.send_signal(signal.SIGKILL)
+                    proc.wait()
+            spans = trace_lines(log.read_text(errors="replace"))
+            if not spans:
+                print(f"{binary} wrote no trace: configure it with -DAVATRIX_STARTUP_TRACE=ON",
+                      file=sys.stderr)
+                return 2
+            results.append(trace_phases(t0, spans))
+            print(f"run {i + 1}: first paint at {results[-1]['= spawn to first paint']:.1f} ms",
+                  flush=True)
+    finally:
+        s.close()
+    print(f"\n{'phase (ms, median of ' + str(runs) + ')':40} {'median':>8} {'min':>8} {'max':>8}")
+    for key in results[0]:
+        values = [r.get(key, 0.0) for r in results]
+        print(f"{key:40} {statistics.median(values):8.2f} {min(values):8.2f} {max(values):8.2f}")
+    return 0
+
+
 def summary(runs):
     aims = {"first paint (ms)": "aim: within 200", "peak memory VmHWM (MB)": "aim: under 80",
             "idle CPU (%)": "aim: near 0"}
@@ -266,6 +506,12 @@ def main():
     parser.add_argument("--notice-url", default=DEFAULT_NOTICE_URL,
                         help="the notice address the binary was built with")
     parser.add_argument("--screenshot", metavar="PNG")
+    parser.add_argument("--compare", action="store_true",
+                        help="time the program against the bare Qt window, alternately")
+    parser.add_argument("--reference", help="the bare Qt window program (startup_reference)")
+    parser.add_argument("--pairs", type=int, default=9, help="pairs of starts for --compare")
+    parser.add_argument("--trace", action="store_true",
+                        help="split the start-up of a build made with AVATRIX_STARTUP_TRACE")
     args = parser.parse_args()
     args.binary = os.path.abspath(args.binary)
     if not re.match(r"http://127\.0\.0\.1:\d+/", args.notice_url) or \
@@ -279,6 +525,14 @@ def main():
     if args.screenshot:
         screenshot(args.binary, args.notice_url, args.screenshot)
         return 0
+    if args.compare:
+        print(f"load average before: {os.getloadavg()[0]:.2f} on {os.cpu_count()} CPUs")
+        code = compare(args.binary, reference_path(args.binary, args.reference),
+                       args.notice_url, args.pairs)
+        print(f"load average after: {os.getloadavg()[0]:.2f} on {os.cpu_count()} CPUs")
+        return code
+    if args.trace:
+        return trace(args.binary, args.notice_url, args.runs)
     print(f"load average before: {os.getloadavg()[0]:.2f} on {os.cpu_count()} CPUs")
     runs = []
     for i in range(args.runs):

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "text/Codepage.h"
+#include "trace/StartupTrace.h"
 #include "ui/Kinds.h"
 #include "ui/QtText.h"
 #include "ui/Values.h"
@@ -28,6 +29,29 @@ bool HasClientEdge(int border) {
 }
 
 constexpr int kClientEdge = 2;
+
+// Times how the native window answers being exposed and asked to repaint,
+// for the start-up trace: it handles those events itself, inside a span.
+class PaintTracer final : public QObject {
+  public:
+    PaintTracer(QWindow* window, std::string name) : QObject(window), name_(std::move(name)) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const bool expose = event->type() == QEvent::Expose;
+        if (busy_ || (!expose && event->type() != QEvent::UpdateRequest)) {
+            return false;
+        }
+        trace::Span span(expose ? "expose" : "repaint", name_.c_str());
+        busy_ = true;
+        watched->event(event);
+        busy_ = false;
+        return true;
+    }
+
+  private:
+    std::string name_;
+    bool busy_ = false;
+};
 
 }  // namespace
 
@@ -72,17 +96,25 @@ void FormWindow::build(const WindowLayout& layout) {
         bindings_[{binding.unit, binding.event}] = binding.handler;
     }
 
-    // The native windows exist from here on, so handles can be given out and
-    // the stacking below reaches the display too.
-    winId();
-    // Among units of one parent an earlier one lies above a later one.
-    for (auto it = units_.rbegin(); it != units_.rend(); ++it) {
-        if (QWidget* w = (*it)->widget()) {
-            w->raise();
+    {
+        // The window and the units that keep a native window of their own
+        // exist from here on; any other unit's window is made when its
+        // handle is first asked for.
+        trace::Span span("native windows");
+        winId();
+    }
+    {
+        trace::Span span("stacking");
+        // Among units of one parent an earlier one lies above a later one.
+        for (auto it = units_.rbegin(); it != units_.rend(); ++it) {
+            if (QWidget* w = (*it)->widget()) {
+                w->raise();
+            }
         }
     }
     built_ = true;
     watchInput();
+    trace::Span span("window hints");
     prepareNative();
 }
 
@@ -99,6 +131,13 @@ void FormWindow::showAsLaidOut() {
         }
     }
     move(AsInt(stored(Prop::Left)), AsInt(stored(Prop::Top)));
+    if constexpr (trace::kEnabled) {
+        if (QWindow* native = windowHandle()) {
+            native->installEventFilter(new PaintTracer(native, name()));
+            // Widgets repaint on an update request sent to the window widget.
+            installEventFilter(new PaintTracer(native, name()));
+        }
+    }
     if (!AsBool(stored(Prop::Visible))) {
         return;
     }
@@ -109,6 +148,9 @@ void FormWindow::showAsLaidOut() {
     } else {
         show();
     }
+    // Out to the display now: the window manager can frame and map the
+    // window while the Created handler still runs.
+    platform::Current().Flush();
 }
 
 QPoint FormWindow::childOrigin() const {

@@ -3,6 +3,8 @@
 #include <array>
 #include <mutex>
 
+#include "trace/StartupTrace.h"
+
 namespace avatrix::web::detail {
 
 namespace {
@@ -104,7 +106,10 @@ bool HasLineBreak(const std::string& text) {
 
 void InitialiseCurl() {
     static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    std::call_once(once, [] {
+        trace::Span span("http library start");
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+    });
 }
 
 EasyHandle NewEasyHandle() {

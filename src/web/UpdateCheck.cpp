@@ -6,6 +6,7 @@
 #include "text/Codepage.h"
 #include "text/Literal.h"
 #include "text/Primitives.h"
+#include "trace/StartupTrace.h"
 #include "ui/Program.h"
 #include "ui/Toolkit.h"
 #include "web/ProductInfo.h"
@@ -54,7 +55,9 @@ bool CheckUpdateAndNoticeFrom(const Text& runDirectory, const Text& noticeUrl) {
         ui::EndProgram(0);
     }
 
+    trace::Mark("notice request");
     const Text page = ToText(WebRequest(noticeUrl));
+    trace::Mark("notice read");
     const Text notice = TextBetween(page, NoticeSeparator(), NoticeSeparator());
     if (notice.empty()) {
         ui::ShowMessage("获取更新失败请您稍后重试！"_gbk, 0);
