@@ -79,7 +79,7 @@ sys.path.insert(0, str(SOURCE_DIR / "tests" / "e2e"))
 import harness  # noqa: E402  (the e2e session: Xvfb, openbox, notice server)
 from harness import Failure, wait_for  # noqa: E402
 
-MAIN_TITLE = "Mirrowen文字头像 1.3"
+MAIN_TITLE = "Mirrowen文字头像 " + harness.project_version()
 DEFAULT_NOTICE_URL = "http://127.0.0.1:18473/notice.html"
 # Points of the avatar box (client coordinates) whose colour proves the
 # picture, not the window's background, is on the screen. The box shows the
@@ -332,10 +332,22 @@ def timed_start(session, program, want_banner):
 def reference_path(binary, given):
     if given:
         return os.path.abspath(given)
-    # bench/reference of the same build tree: <build>/src/app/avatrix ->
-    # <build>/bench/reference/startup_reference
-    build = Path(binary).resolve().parents[2]
-    return str(build / "bench" / "reference" / "startup_reference")
+    # bench/reference of the same build tree as the program.
+    for build in Path(binary).resolve().parents:
+        if (build / "CMakeCache.txt").exists():
+            return str(build / "bench" / "reference" / "startup_reference")
+    return ""
+
+
+BUNDLED_NOTICE = "../share/avatrix/notice.html"
+
+
+def bundled_notice(binary, url):
+    """Whether the build reads the notice page it ships with (no loopback
+    address compiled in, the bundled page beside it)."""
+    data = Path(binary).read_bytes()
+    page = Path(binary).parent / BUNDLED_NOTICE
+    return url.encode() not in data and BUNDLED_NOTICE.encode() in data and page.exists()
 
 
 def compare(binary, reference, url, pairs):
@@ -514,12 +526,18 @@ def main():
                         help="split the start-up of a build made with AVATRIX_STARTUP_TRACE")
     args = parser.parse_args()
     args.binary = os.path.abspath(args.binary)
-    if not re.match(r"http://127\.0\.0\.1:\d+/", args.notice_url) or \
+    if bundled_notice(args.binary, args.notice_url):
+        # The build reads the notice page it ships with: nothing to serve, and
+        # nothing leaves the machine. A session still serves a page on a free
+        # loopback port, which such a build never asks for.
+        args.notice_url = None
+    elif not re.match(r"http://127\.0\.0\.1:\d+/", args.notice_url) or \
             args.notice_url.encode() not in Path(args.binary).read_bytes():
         # Only a build that fetches its notice from the loopback address is
         # run here: any other build would reach out to its real site.
         print(f"{args.binary} was not built to fetch its notice from {args.notice_url}\n"
-              "(configure with -DAVATRIX_NOTICE_URL=... and pass the same --notice-url)",
+              "(configure with -DAVATRIX_NOTICE_URL=... and pass the same --notice-url,\n"
+              "or use a build that reads its bundled notice page)",
               file=sys.stderr)
         return 2
     if args.screenshot:

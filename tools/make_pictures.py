@@ -71,10 +71,10 @@ def heart(draw, cx, cy, size, fill):
 
 
 def draw_girl(size=200, seed=7):
-    """A girl's head and shoulders, facing the viewer, drawn at 4x and reduced
-    for smooth edges."""
+    """A girl's head and shoulders, facing the viewer, drawn on a 200-unit
+    grid at 4x and reduced to `size` for smooth edges."""
     scale = 4
-    s = size * scale
+    s = 200 * scale
     image = vertical_gradient((s, s), (255, 236, 242), (214, 232, 252))
     draw = ImageDraw.Draw(image)
 
@@ -227,15 +227,25 @@ def draw_support(seed=11):
     return _apply_grain(image, _noise(image.size, 8, seed))
 
 
-def draw_icon(girl):
-    """The desktop icon: the avatar's face with a banner across it."""
-    icon = girl.crop((30, 16, 170, 156)).resize((128, 128), Image.LANCZOS)
-    draw = ImageDraw.Draw(icon)
-    draw.rectangle([0, 86, 127, 110], fill=(226, 64, 88))
+# The sizes a launcher looks for in the hicolor theme.
+ICON_SIZES = (16, 32, 48, 64, 128, 256)
+
+
+def draw_icon(girl, size=128):
+    """The desktop icon: the avatar's face with a banner across it, laid out
+    on a 128-unit grid and drawn at `size` from a girl drawn large enough."""
+    k = girl.width / 200
+    face = girl.crop(tuple(round(v * k) for v in (30, 16, 170, 156)))
+    big = face.resize((512, 512), Image.LANCZOS)
+    draw = ImageDraw.Draw(big)
+    u = 4  # 128-unit grid at 512 pixels
+
+    draw.rectangle([0, 86 * u, 128 * u - 1, 111 * u - 1], fill=(226, 64, 88))
     for i, x in enumerate(range(14, 120, 22)):
         # four short white strokes stand for the banner's words
-        draw.rectangle([x, 94, x + 14 - (i % 2) * 4, 102], fill=(255, 255, 255))
-    return icon
+        draw.rectangle([x * u, 94 * u, (x + 15 - (i % 2) * 4) * u - 1, 103 * u - 1],
+                       fill=(255, 255, 255))
+    return big.resize((size, size), Image.LANCZOS)
 
 
 def jpeg_near(image, target):
@@ -259,9 +269,16 @@ def main():
     (pictures / "avatar.jpg").write_bytes(jpeg_near(girl, 12220))
     (pictures / "support.jpg").write_bytes(jpeg_near(draw_support(), 61290))
 
-    icon_path = root / "src" / "app" / "avatrix.png"
-    draw_icon(girl).save(icon_path, "PNG", optimize=True)
-    for path in (pictures / "avatar.jpg", pictures / "support.jpg", icon_path):
+    # The window icon is the 128-pixel one; every size goes to the launchers.
+    written = [pictures / "avatar.jpg", pictures / "support.jpg"]
+    icons = root / "src" / "app" / "icons"
+    icons.mkdir(parents=True, exist_ok=True)
+    large_girl = draw_girl(size=800)
+    for size in ICON_SIZES:
+        path = icons / f"avatrix-{size}.png"
+        draw_icon(large_girl, size).save(path, "PNG", optimize=True)
+        written.append(path)
+    for path in written:
         print(f"{path.relative_to(root)}: {path.stat().st_size} bytes")
 
 

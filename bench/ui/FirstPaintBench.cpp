@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "avatrix/Version.h"
 #include "text/Literal.h"
 #include "ui/Program.h"
 #include "ui/Toolkit.h"
@@ -78,7 +79,7 @@ ui::WindowLayout MainLikeWindow() {
         row("超级链接框1", Kind::HyperLinker, 230, 160, 343, 24, {{Prop::Caption, "链接"_gbk}}),
         row("编辑框8", Kind::EditBox, 240, 336, 144, 16),
         row("标签9", Kind::Label, 176, 336, 56, 16, {{Prop::Caption, "最新版本"_gbk}}),
-        row("编辑框7", Kind::EditBox, 240, 312, 144, 16, {{Prop::Content, "1.3"_gbk}}),
+        row("编辑框7", Kind::EditBox, 240, 312, 144, 16, {{Prop::Content, Text(AVATRIX_VERSION)}}),
         row("标签8", Kind::Label, 176, 312, 56, 16, {{Prop::Caption, "当前版本"_gbk}}),
         row("图片框3", Kind::PicBox, 624, 0, 184, 184,
             {{Prop::DisplayMode, 1}, {Prop::Picture, Picture("support.jpg")}}),

@@ -6,8 +6,9 @@
 // notice check and its messages use.
 namespace avatrix::web {
 
-// The notice page read at every start. A test build points it at a loopback
-// server with the AVATRIX_NOTICE_URL build option.
+// The notice page read at every start: by default the page that ships with
+// the program, as a file: address. The AVATRIX_NOTICE_URL build option names
+// another (a loopback server for test builds, or a page on the web).
 Text NoticePageUrl();
 
 // Opened in the browser when the notice announces a newer version.

@@ -9,6 +9,7 @@
 #include "trace/StartupTrace.h"
 #include "ui/Program.h"
 #include "ui/Toolkit.h"
+#include "web/FileAddress.h"
 #include "web/ProductInfo.h"
 #include "web/UpdateCheckInternal.h"
 #include "web/WebRequest.h"
@@ -27,6 +28,13 @@ constexpr char kArchiveMark[] = "$";
 
 Text NoticeSeparator() {
     return Text(std::string(63, '='));
+}
+
+// The page's bytes: a file: address is read from disk, with no HTTP stack set
+// up at all; any other goes through WebRequest with every rule it keeps.
+// Everything after the fetch is the same for both.
+ByteSet FetchNoticePage(const Text& address) {
+    return IsFileAddress(address) ? ReadFileAddress(address) : WebRequest(address);
 }
 
 Text CleanNotice(const Text& notice) {
@@ -56,7 +64,7 @@ bool CheckUpdateAndNoticeFrom(const Text& runDirectory, const Text& noticeUrl) {
     }
 
     trace::Mark("notice request");
-    const Text page = ToText(WebRequest(noticeUrl));
+    const Text page = ToText(FetchNoticePage(noticeUrl));
     trace::Mark("notice read");
     const Text notice = TextBetween(page, NoticeSeparator(), NoticeSeparator());
     if (notice.empty()) {

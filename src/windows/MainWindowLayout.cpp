@@ -1,3 +1,4 @@
+#include "avatrix/Version.h"
 #include "image/AvatarSaving.h"
 #include "image/PictureLoading.h"
 #include "media/MusicHandlers.h"
@@ -107,7 +108,7 @@ std::vector<UnitLayout> Units() {
                           {Prop::Address, texts::Gbk(texts::kGroupLinkAddress)}}));
     units.push_back(EditBox("编辑框8", 240, 336, 144, 16, Text()));
     units.push_back(Label("标签9", 176, 336, 56, 16, "最新版本"));
-    units.push_back(EditBox("编辑框7", 240, 312, 144, 16, "1.3"_gbk));
+    units.push_back(EditBox("编辑框7", 240, 312, 144, 16, Text(AVATRIX_VERSION)));
     units.push_back(Label("标签8", 176, 312, 56, 16, "当前版本"));
     units.push_back(PicBox("图片框3", 624, 0, SupportPicture()));
     units.push_back(Unit(

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "avatrix/Version.h"
 #include "text/Literal.h"
 
 // The wording and web addresses of the main window that are the program's own
@@ -9,7 +10,7 @@
 // place. Each is UTF-8 here and becomes GBK where it is used ("..."_gbk).
 namespace avatrix::windows::texts {
 
-inline constexpr char kMainCaption[] = "Mirrowen文字头像 1.3";
+inline constexpr char kMainCaption[] = "Mirrowen文字头像 " AVATRIX_VERSION;
 
 // 超级链接框1: an invitation to the users' chat group, with its page.
 inline constexpr char kGroupLinkCaption[] = "加入Mirrowen头像交流群，一起分享你的文字头像！";

@@ -75,7 +75,16 @@ class NoticeHandler(http.server.BaseHTTPRequestHandler):
         pass
 
 
-def notice_page(version="1.3"):
+def project_version():
+    """The program's own version, written once in the top CMakeLists.txt."""
+    source = (SOURCE_DIR / "CMakeLists.txt").read_text(encoding="utf-8")
+    match = re.search(r"\bproject\(\s*Avatrix\s+VERSION\s+([0-9.]+)", source)
+    check(match is not None, "no project version in CMakeLists.txt")
+    return match.group(1)
+
+
+def notice_page(version=None):
+    version = project_version() if version is None else version
     notice = f"{version}</p><p>欢迎使用！<br />做一个属于自己的文字头像&nbsp;吧"
     html = f"<html><body><p>{SEPARATOR}</p><p>{notice}</p><p>{SEPARATOR}</p></body></html>"
     return html.encode("gbk")
@@ -92,7 +101,7 @@ class Window:
 
 
 class Session:
-    def __init__(self, binary, compositor=False, notice_body=None):
+    def __init__(self, binary, compositor=False, notice_body=None, serve_notice=True):
         self.binary = os.path.abspath(binary)
         self.tmp = Path(tempfile.mkdtemp(prefix="avatrix-e2e-"))
         self.procs = []
@@ -102,7 +111,8 @@ class Session:
         try:
             self._start_x(compositor)
             self._stand_in_browser()
-            self._serve_notice(notice_page() if notice_body is None else notice_body)
+            if serve_notice:
+                self._serve_notice(notice_page() if notice_body is None else notice_body)
         except BaseException:
             self.close()
             raise
@@ -169,8 +179,8 @@ class Session:
     def _serve_notice(self, body):
         handler = type("Handler", (NoticeHandler,), {"body": body})
         # A build configured with a fixed loopback notice address is served on
-        # that address's port; otherwise any free port, handed to the program
-        # through the environment.
+        # that address's port; otherwise on any free port, which that build
+        # never asks for.
         fixed = re.match(r"http://127\.0\.0\.1:(\d+)/", NOTICE_URL or "")
         address = ("127.0.0.1", int(fixed.group(1)) if fixed else 0)
 
@@ -183,8 +193,6 @@ class Session:
 
         self.server = wait_for(bind, 60, f"the notice port {address[1]} to be free", 0.2)
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
-        port = self.server.server_address[1]
-        self.env["AVATRIX_NOTICE_URL"] = f"http://127.0.0.1:{port}/notice.html"
 
     # --- the program ----------------------------------------------------
     def launch(self, wait_for_main=True):
@@ -357,11 +365,16 @@ def main(test):
         print("usage: <test> <path to avatrix> [--notice-url=<build's notice address>]",
               file=sys.stderr)
         return 2
-    binary = args[0]
+    return run(test, args[0])
+
+
+def run(test, binary, **session_options):
+    """Runs `test(session_factory)` on `binary`; each session takes the
+    options given here unless the test overrides them."""
     sessions = []
 
     def factory(**kwargs):
-        session = Session(binary, **kwargs)
+        session = Session(binary, **{**session_options, **kwargs})
         sessions.append(session)
         return session
 

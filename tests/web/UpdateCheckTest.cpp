@@ -1,10 +1,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
 #include "WebTestSupport.h"
+#include "avatrix/Version.h"
 #include "text/Literal.h"
 #include "ui/TestHooks.h"
 #include "ui/Toolkit.h"
+#include "web/FileAddress.h"
 #include "web/ProductInfo.h"
 #include "web/UpdateCheck.h"
 #include "web/UpdateCheckInternal.h"
@@ -149,6 +157,57 @@ TEST_F(UpdateCheckTest, UnreachableServerAsksToRetry) {
     EXPECT_FALSE(detail::CheckUpdateAndNoticeFrom(Text("/opt/avatrix"), Text(url)));
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].text, "获取更新失败请您稍后重试！"_gbk);
+}
+
+// The page that ships with the program is read from disk. Present, it is
+// checked like a served page; missing, not a regular file, on another host or
+// over the size limit, the check fails exactly as with no network.
+TEST_F(UpdateCheckTest, PagesOnDiskAreCheckedAndUnreadableOnesAskToRetry) {
+    namespace fs = std::filesystem;
+    std::string pattern = (fs::temp_directory_path() / "avatrix-web-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    // Bytes an address must escape: a space, "%", "#", "?" and UTF-8.
+    const fs::path folder = fs::path(pattern) / "共享 100%#?";
+    fs::create_directories(folder);
+    const auto write = [&](const std::string& name, const std::string& bytes) {
+        std::ofstream(folder / name, std::ios::binary) << bytes;
+        return (folder / name).string();
+    };
+    const std::string page = Page("1.3</p><p>欢迎<br />使用"_gbk).bytes();
+    const std::string exact =
+        write("exact.html", page + std::string(kMaxFilePageBytes - page.size(), ' '));
+    const std::string large = write("large.html", page + std::string(kMaxFilePageBytes, ' '));
+    const std::string fifo = (folder / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+    for (const Text& address :
+         {FileAddressOf(write("notice.html", page)), FileAddressOf(exact),
+          Text("FILE://localhost" + FileAddressOf(exact).bytes().substr(7))}) {
+        messages_.clear();
+        EXPECT_TRUE(detail::CheckUpdateAndNoticeFrom(Text("/opt/avatrix"), address));
+        EXPECT_THAT(messages_, IsEmpty()) << address.bytes();
+        EXPECT_EQ(Newest(), "1.3\r\n欢迎\r\n使用"_gbk);
+    }
+    for (const Text& address :
+         {FileAddressOf((folder / "missing.html").string()), FileAddressOf(folder.string()),
+          FileAddressOf(fifo), FileAddressOf(large),
+          Text("file://elsewhere" + FileAddressOf(exact).bytes().substr(7))}) {
+        messages_.clear();
+        ui::SetProperty(kWindow, kNewest, ui::Prop::Content, Text());
+        EXPECT_FALSE(detail::CheckUpdateAndNoticeFrom(Text("/opt/avatrix"), address));
+        ASSERT_EQ(messages_.size(), 1u) << address.bytes();
+        EXPECT_EQ(messages_[0].text, "获取更新失败请您稍后重试！"_gbk);
+        EXPECT_EQ(Newest(), Text());
+    }
+    fs::remove_all(pattern);
+
+    // The page the build puts next to the program announces its own version.
+    messages_.clear();
+    ui::SetProperty(kWindow, kCurrent, ui::Prop::Content, Text(AVATRIX_VERSION));
+    EXPECT_TRUE(detail::CheckUpdateAndNoticeFrom(
+        Text("/opt/avatrix"), FileAddressOf(AVATRIX_BINARY_DIR "/share/avatrix/notice.html")));
+    EXPECT_THAT(messages_, IsEmpty());
+    EXPECT_EQ(Newest().bytes().rfind(AVATRIX_VERSION "\r\n", 0), 0u) << Newest().bytes();
 }
 
 TEST_F(UpdateCheckTest, RunFromAnArchiveFolderEndsBeforeAnyRequest) {

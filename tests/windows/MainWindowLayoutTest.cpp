@@ -5,6 +5,7 @@
 #include <QImageReader>
 
 #include "MainWindowFixture.h"
+#include "avatrix/Version.h"
 #include "windows/BuiltInPictures.h"
 
 namespace avatrix::windows::test {
@@ -149,7 +150,7 @@ TEST_F(LoadedMainWindow, ShowsTheLaidOutStateThroughTheToolkit) {
     EXPECT_FALSE(ui::GetBool(kMainWindow, ui::kWindowUnit, Prop::Movable));
     EXPECT_TRUE(ui::GetBool(kMainWindow, ui::kWindowUnit, Prop::EscCloses));
     EXPECT_EQ(ui::GetText(kMainWindow, ui::kWindowUnit, Prop::ClassName), "Mirrowen"_gbk);
-    EXPECT_EQ(Content("编辑框7"), "1.3"_gbk);
+    EXPECT_EQ(Content("编辑框7"), Text(AVATRIX_VERSION));
     EXPECT_EQ(Content("编辑框8"), Text());
     EXPECT_EQ(Content("编辑框1"), Text());  // no placeholder before the first focus loss
     EXPECT_EQ(ui::GetInt(kMainWindow, "编辑框4", Prop::InputMode), 3);
