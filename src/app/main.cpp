@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 
 #include "image/PictureDecoder.h"
 #include "media/MusicHandlers.h"
@@ -21,11 +22,14 @@ int main(int argc, char** argv) {
     if (!ui::InitToolkit(argc, argv)) {
         return 1;  // no display: the toolkit has said so on stderr
     }
-    // The windows carry no icon of their own: they show the program's.
-    {
+    // The windows carry no icon of their own: they show the program's. It is
+    // read once the event loop runs, so reading and handing it over do not
+    // hold up the main window's first showing; the window manager takes it
+    // up when it arrives.
+    QTimer::singleShot(0, [] {
         trace::Span span("window icon");
         QApplication::setWindowIcon(QIcon(":/avatrix/avatrix.png"));
-    }
+    });
     ui::SetPictureDecoder(image::DecodePictureBytes);
     ui::AddCleanup(media::RemoveLivePlayer);
     ui::LoadWindow(windows::MainWindowLayout());
