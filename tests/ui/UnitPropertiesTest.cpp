@@ -225,6 +225,26 @@ TEST_F(UnitProperties, UnknownNamesReadEmptyAndIgnoreWrites) {
     EXPECT_FALSE(ui::ShowCommonDialog(window, "编辑框1"));
 }
 
+TEST(NativeWindows, PictureBoxesHaveOneFromTheStartOtherUnitsWhenTheirHandleIsAskedFor) {
+    const std::string window = FreshName("Native");
+    ASSERT_TRUE(ui::LoadWindow(Plain(window, {Row("标签7", Kind::Label, 0, 0, 100, 24),
+                                              Row("按钮7", Kind::Button, 0, 30, 60, 24),
+                                              Row("图片框1", Kind::PicBox, 110, 0, 50, 50)})));
+    EXPECT_NE(WidgetOf(window)->internalWinId(), 0u);
+    EXPECT_NE(WidgetOf(window, "图片框1")->internalWinId(), 0u);
+    EXPECT_EQ(WidgetOf(window, "标签7")->internalWinId(), 0u);
+    EXPECT_EQ(WidgetOf(window, "按钮7")->internalWinId(), 0u);
+
+    // Asking makes the unit's own window, and the handle given out is it;
+    // its sibling stays as it was.
+    const std::uint32_t label = ui::GetWindowHandle(window, "标签7");
+    EXPECT_NE(label, 0u);
+    EXPECT_EQ(label, WidgetOf(window, "标签7")->internalWinId());
+    EXPECT_EQ(ui::GetWindowHandle(window, "标签7"), label);
+    EXPECT_EQ(WidgetOf(window, "按钮7")->internalWinId(), 0u);
+    EXPECT_EQ(ui::GetWindowHandle(window, "图片框1"), WidgetOf(window, "图片框1")->internalWinId());
+}
+
 TEST_F(UnitProperties, NegativeAndZeroSizesReadBackAsEmpty) {
     ui::SetProperty(window, "编辑框1", Prop::Width, -40);
     ui::SetProperty(window, "编辑框1", Prop::Height, 0);
