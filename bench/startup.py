@@ -412,57 +412,60 @@ def trace_lines(text):
 
 def trace_phases(t0_ns, spans):
     """Milliseconds per phase of one start, in the order they happen."""
-    def first(what, detail_from=None):
-        for b, e, name in spans:
-            if name == what and (detail_from is None or b >= detail_from):
-                return b, e
-        return None
-
-    def total(prefix, start, end, exact=False):
-        return sum(e - b for b, e, name in spans
-                   if (name == prefix if exact else name.startswith(prefix))
-                   and b >= start and e <= end)
-
     ms = 1e6
-    loaded = first("libraries loaded")
-    main = first("main")
-    build = first("build", None) or (0, 0)
-    build = next(((b, e) for b, e, n in spans if n == "build MainWindow"), build)
-    show = next(((b, e) for b, e, n in spans if n == "show MainWindow"), (build[1], build[1]))
-    # An expose only asks for a repaint; the painting itself answers the
-    # update request that follows.
-    paints = [(b, e) for b, e, n in spans if n == "repaint MainWindow"]
-    painted = paints[0] if paints else (show[1], show[1])
+
+    def named(what):
+        return [(b, e) for b, e, n in spans if n == what]
+
+    def within(what, start, end, prefix=False):
+        return [(b, e) for b, e, n in spans
+                if (n.startswith(what) if prefix else n == what) and b >= start and e <= end]
+
+    def spent(pairs):
+        return sum(e - b for b, e in pairs) / ms
+
+    loaded = named("libraries loaded")[0][0]
+    main = named("main")[0][0]
+    build = named("build MainWindow")[0]
+    show = named("show MainWindow")[0]
+    # The main window's first paint: its background, then its two picture
+    # boxes (the banner has none), each decoding its picture on the way.
+    form_paints = named("paint MainWindow")
+    box_paints = named("paint PicBox")
+    painted = (form_paints[0][0] if form_paints else show[1],
+               box_paints[1][1] if len(box_paints) > 1 else show[1])
+    before_paint = (0, painted[1])
     phases = {
-        "library loading": (loaded[0] - t0_ns) / ms,
-        "static initialisation": (main[0] - loaded[0]) / ms,
-        "display check": total("display check", 0, build[0]) / ms,
-        "toolkit start": total("toolkit start", 0, build[0]) / ms,
-        "window icon": total("window icon", 0, build[0]) / ms,
-        "font set-up": total("fonts", 0, show[1]) / ms,
-        "code-page tables": total("code-page tables", 0, painted[1]) / ms,
-        "picture reading": total("picture read", 0, build[1]) / ms,
-        "picture decoding": total("picture decode", build[0], build[1]) / ms,
+        "library loading": (loaded - t0_ns) / ms,
+        "static initialisation": (main - loaded) / ms,
+        "display check": spent(within("display check", *before_paint)),
+        "toolkit start": spent(within("toolkit start", *before_paint)),
+        "window icon": spent(within("window icon", *before_paint)),
+        "font set-up": spent(within("fonts", *before_paint)),
+        "code-page tables": spent(within("code-page tables", 0, painted[1], prefix=True)),
+        "picture reading": spent(within("picture read", *before_paint)),
+        "picture decoding": spent(within("picture decode", *before_paint)),
     }
-    decode_in = total("picture decode", build[0], build[1])
-    kinds = sorted({n.split(" ", 1)[1] for b, e, n in spans
-                    if n.startswith("unit ") and b >= build[0] and e <= build[1]})
-    for kind in kinds:
-        spent = total(f"unit {kind}", build[0], build[1], exact=True)
-        if kind == "PicBox":
-            spent -= decode_in
-        count = sum(1 for b, e, n in spans
-                    if n == f"unit {kind}" and b >= build[0] and e <= build[1])
-        phases[f"build: {count} x {kind}"] = spent / ms
+    units = within("unit ", build[0], build[1], prefix=True)
+    decoded_in_build = within("picture decode", build[0], build[1])
+    for kind in sorted({n.split(" ", 1)[1] for b, e, n in spans
+                        if n.startswith("unit ") and b >= build[0] and e <= build[1]}):
+        mine = within(f"unit {kind}", build[0], build[1])
+        extra = spent(decoded_in_build) if kind == "PicBox" else 0.0
+        phases[f"build: {len(mine)} x {kind}"] = spent(mine) - extra
+    del units
     for what in ("native windows", "stacking", "window hints"):
-        phases[f"build: {what}"] = total(what, build[0], build[1], exact=True) / ms
+        phases[f"build: {what}"] = spent(within(what, build[0], build[1]))
     phases["show"] = (show[1] - show[0]) / ms
-    phases["shown to first paint (events, banner)"] = (painted[0] - show[1]) / ms
-    phases["first paint"] = (painted[1] - painted[0]) / ms
+    created = named("Created MainWindow")
+    if created:
+        phases["Created (notice, banner)"] = (created[0][1] - created[0][0]) / ms
+    phases["until the first paint begins"] = (painted[0] - show[1]) / ms
+    phases["first paint (with decoding)"] = (painted[1] - painted[0]) / ms
     phases["= spawn to first paint"] = (painted[1] - t0_ns) / ms
-    banner = next(((b, e) for b, e, n in spans if n == "build BannerWindow"), None)
+    banner = named("build BannerWindow")
     if banner:
-        phases["(after) spawn to banner built"] = (banner[1] - t0_ns) / ms
+        phases["(after) spawn to banner built"] = (banner[0][1] - t0_ns) / ms
     return phases
 
 

@@ -30,29 +30,6 @@ bool HasClientEdge(int border) {
 
 constexpr int kClientEdge = 2;
 
-// Times how the native window answers being exposed and asked to repaint,
-// for the start-up trace: it handles those events itself, inside a span.
-class PaintTracer final : public QObject {
-  public:
-    PaintTracer(QWindow* window, std::string name) : QObject(window), name_(std::move(name)) {}
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        const bool expose = event->type() == QEvent::Expose;
-        if (busy_ || (!expose && event->type() != QEvent::UpdateRequest)) {
-            return false;
-        }
-        trace::Span span(expose ? "expose" : "repaint", name_.c_str());
-        busy_ = true;
-        watched->event(event);
-        busy_ = false;
-        return true;
-    }
-
-  private:
-    std::string name_;
-    bool busy_ = false;
-};
-
 }  // namespace
 
 FormWindow::FormWindow(const WindowLayout& layout)
@@ -131,13 +108,6 @@ void FormWindow::showAsLaidOut() {
         }
     }
     move(AsInt(stored(Prop::Left)), AsInt(stored(Prop::Top)));
-    if constexpr (trace::kEnabled) {
-        if (QWindow* native = windowHandle()) {
-            native->installEventFilter(new PaintTracer(native, name()));
-            // Widgets repaint on an update request sent to the window widget.
-            installEventFilter(new PaintTracer(native, name()));
-        }
-    }
     if (!AsBool(stored(Prop::Visible))) {
         return;
     }
@@ -412,6 +382,7 @@ void FormWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void FormWindow::paintEvent(QPaintEvent* event) {
+    trace::Span span("paint", name().c_str());
     QWidget::paintEvent(event);
     if (!HasClientEdge(border())) {
         return;

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "trace/StartupTrace.h"
 #include "ui/FormWindow.h"
 #include "ui/PictureDecoding.h"
 #include "ui/QtText.h"
@@ -61,6 +62,7 @@ class PictureView final : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent*) override {
+        trace::Span span("paint", "PicBox");
         QPainter painter(this);
         const QRect client = clientRect();
         painter.fillRect(client, background == kDefaultColour
