@@ -141,7 +141,7 @@ class Probe:
         ImageGrab.grab(bbox=(0, 0, 1, 1), xdisplay=self.display)
 
     def main_window_id(self):
-        ids = self.s.run(["xdotool", "search", "--pid", str(self.s.app.pid),
+        ids = self.s.run(["xdotool", "search", "--all", "--pid", str(self.s.app.pid),
                           "--name", "^" + re.escape(MAIN_TITLE) + "$"]).split()
         return int(ids[0]) if ids else None
 
