@@ -58,6 +58,51 @@ void DecodeAvatarJpeg(benchmark::State& state) {
 }
 BENCHMARK(DecodeAvatarJpeg)->Unit(benchmark::kMicrosecond);
 
+ByteSet ProgressiveJpegBytes(const QImage& image) {
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpg");
+    writer.setQuality(90);
+    writer.setProgressiveScanWrite(true);
+    writer.write(image);
+    return ByteSet(data.begin(), data.end());
+}
+
+// A progressive photo of 1024 x 768 (arg 0), and a 2048 x 2048 one whose last
+// scan is repeated to 200 scans (arg 1): the time the UI thread is held before
+// the work budget refuses it.
+void DecodeProgressiveJpeg(benchmark::State& state) {
+    const bool crafted = state.range(0) == 1;
+    ByteSet jpeg =
+        ProgressiveJpegBytes(crafted ? Portrait(2048) : Portrait(1024).copy(0, 0, 1024, 768));
+    std::size_t last = 0;
+    for (std::size_t i = 0; i + 1 < jpeg.size(); ++i) {
+        last = jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA ? i : last;
+    }
+    if (last == 0) {
+        state.SkipWithError("no progressive JPEG writer to make the input");
+        return;
+    }
+    if (crafted) {
+        const ByteSet scan(jpeg.begin() + static_cast<std::ptrdiff_t>(last), jpeg.end() - 2);
+        jpeg.resize(jpeg.size() - 2);
+        for (int i = 0; i < 190; ++i) {
+            jpeg.insert(jpeg.end(), scan.begin(), scan.end());
+        }
+        jpeg.insert(jpeg.end(), {0xFF, 0xD9});
+    }
+    bool refused = false;
+    for (auto _ : state) {
+        QImage image = avatrix::image::DecodePictureBytes(jpeg);
+        refused = image.isNull();
+        benchmark::DoNotOptimize(image);
+    }
+    state.counters["jpeg_bytes"] = static_cast<double>(jpeg.size());
+    state.counters["refused"] = refused ? 1 : 0;
+}
+BENCHMARK(DecodeProgressiveJpeg)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 void AvatarToBmpImage(benchmark::State& state) {
     avatrix::image::BitmapObject bitmaps;
     const std::uint32_t blank = bitmaps.CreateBlankBitmap(184, 184);

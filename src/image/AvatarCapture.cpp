@@ -15,7 +15,7 @@ ByteSet ScreenAreaAsBmpImage(const QRect& area, int bits) {
     if (area.isEmpty() || !IsSupportedDepth(bits) || Backend().ScreenSize().isEmpty()) {
         return {};
     }
-    return EncodeBmpImage(ToDepth(Backend().GrabScreen(area), bits));
+    return EncodeBmpImage(Backend().GrabScreen(area), bits);
 }
 
 // A width or height below 1 runs to the screen's edge, as in a region copy.

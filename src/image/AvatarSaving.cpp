@@ -1,6 +1,7 @@
 #include "image/AvatarSaving.h"
 
 #include "image/AvatarUnits.h"
+#include "image/FileSaving.h"
 #include "ui/Toolkit.h"
 
 namespace avatrix::image {
@@ -9,6 +10,11 @@ void SaveAvatar() {
     // The screen is copied before the dialog opens, so the dialog itself is
     // never part of the avatar.
     const ByteSet bytes = CaptureToBmpImage(ui::GetWindowHandle(kMainWindow, kAvatarPicture));
+    if (bytes.empty()) {
+        // Nothing to save: asking for a name would only end in an empty file.
+        ui::ShowMessage("无法读取屏幕上的头像，没有保存任何文件。"_gbk, 0x30);
+        return;
+    }
 
     ui::SetProperty(kMainWindow, kPictureDialog, ui::Prop::DialogKind, 1);
     ui::SetProperty(kMainWindow, kPictureDialog, ui::Prop::Filter, PictureFilter());
@@ -18,9 +24,10 @@ void SaveAvatar() {
     if (!ui::ShowCommonDialog(kMainWindow, kPictureDialog)) {
         return;
     }
-    // The extension is added whatever the name already ends with.
-    const Text name = ui::GetText(kMainWindow, kPictureDialog, ui::Prop::FileName) + ".jpg"_gbk;
-    ui::WriteWholeFile(name, bytes);
+    // The extension is added whatever the name already ends with. The exact
+    // name typed is used, not its GBK spelling, which may name another file.
+    const Text typed = ui::GetText(kMainWindow, kPictureDialog, ui::Prop::FileName);
+    SaveChosenFile(ui::ExactPath(kMainWindow, kPictureDialog, typed) + ".jpg", bytes);
 }
 
 }  // namespace avatrix::image

@@ -10,6 +10,7 @@ namespace avatrix::image {
 inline constexpr std::string_view kMainWindow = "MainWindow";
 inline constexpr std::string_view kAvatarPicture = "图片框1";
 inline constexpr std::string_view kPictureDialog = "通用对话框1";
+inline constexpr std::string_view kDropTarget = "拖放对象1";
 
 // The shared dialog's filter for picture files, as both handlers set it.
 inline Text PictureFilter() {

@@ -127,6 +127,10 @@ ByteSet EncodeBmpImage(const QImage& image) {
     return out;
 }
 
+ByteSet EncodeBmpImage(const QImage& image, int bitsPerPixel) {
+    return EncodeBmpImage(ToDepth(image, bitsPerPixel));
+}
+
 QImage DecodeBmpImage(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < kBmpFileHeaderSize + kBmpInfoHeaderSize) {
         return {};

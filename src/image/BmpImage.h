@@ -23,6 +23,9 @@ std::size_t BmpRowStride(std::size_t width, int bitsPerPixel);
 // The image (16, 24 or 32 bits per pixel) as BMP image bytes; empty for a
 // null image or a depth that needs a colour table.
 ByteSet EncodeBmpImage(const QImage& image);
+// Any image, first brought to `bitsPerPixel` as the bitmap operations bring
+// it (alpha dropped, channels truncated), as BMP image bytes.
+ByteSet EncodeBmpImage(const QImage& image, int bitsPerPixel);
 
 // Reads the layout above, checking every size against the bytes at hand:
 // uncompressed 16, 24 or 32 bits per pixel, rows bottom-up (or top-down for a

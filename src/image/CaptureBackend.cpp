@@ -13,14 +13,21 @@ class NoDisplayBackend final : public CaptureBackend {
     bool PutImage(std::uint32_t, const QImage&) override { return false; }
 };
 
+bool screenUnreadable = false;
+
 }  // namespace
 
 CaptureBackend& Backend() {
-    if (CaptureBackend* active = platform::ActiveBackend()) {
+    if (CaptureBackend* active = platform::ActiveBackend();
+        active != nullptr && !screenUnreadable) {
         return *active;
     }
     static NoDisplayBackend none;
     return none;
+}
+
+void testing::SetScreenUnreadable(bool on) {
+    screenUnreadable = on;
 }
 
 }  // namespace avatrix::image

@@ -42,6 +42,12 @@ class CaptureBackend {
 // The backend for the running display (a failing one without a display).
 CaptureBackend& Backend();
 
+namespace testing {
+// While on, Backend() is the failing one used without a display, as on a
+// platform whose screen cannot be read.
+void SetScreenUnreadable(bool on);
+}  // namespace testing
+
 namespace platform {
 // Defined by the platform file the build includes; null when that platform
 // is not the one running.

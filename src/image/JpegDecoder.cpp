@@ -27,10 +27,37 @@ void IgnoreMessage(j_common_ptr) {}
 // A crafted progressive file can hold thousands of scans, each a full pass
 // over the coefficients; no real picture needs more than a few dozen.
 constexpr int kMaxScans = 500;
+// Each progressive scan costs about a pass over every pixel, and each byte of
+// scan data a few dozen pixels' worth more: a few hundred crafted scans fit in
+// a small file and would hold the UI thread for tens of seconds. The budget
+// lets through a photo of some 16 megapixels with the usual ten scans and
+// holds the worst case to a second or two.
+constexpr std::int64_t kMaxProgressiveWork = std::int64_t{1} << 29;
+constexpr std::int64_t kWorkPerByte = 32;
 
-void LimitScans(j_common_ptr info) {
+// libjpeg's progress hook, with what it needs to weigh the work done.
+struct WorkMonitor {
+    jpeg_progress_mgr pub;
+    const std::uint8_t* data = nullptr;
+};
+
+void LimitWork(j_common_ptr info) {
     auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
-    if (decompress->is_decompressor && decompress->input_scan_number > kMaxScans) {
+    if (!decompress->is_decompressor) {
+        return;
+    }
+    const std::int64_t scans = decompress->input_scan_number;
+    if (scans > kMaxScans) {
+        ExitOnError(info);
+    }
+    if (!decompress->progressive_mode) {
+        return;
+    }
+    const auto* monitor = reinterpret_cast<const WorkMonitor*>(decompress->progress);
+    const std::int64_t pixels =
+        static_cast<std::int64_t>(decompress->image_width) * decompress->image_height;
+    const std::int64_t bytes = decompress->src->next_input_byte - monitor->data;
+    if (scans * pixels + bytes * kWorkPerByte > kMaxProgressiveWork) {
         ExitOnError(info);
     }
 }
@@ -40,7 +67,7 @@ void LimitScans(j_common_ptr info) {
 struct DecodeState {
     jpeg_decompress_struct info{};
     ErrorManager errors{};
-    jpeg_progress_mgr progress{};
+    WorkMonitor progress{};
     QImage image;
     bool cmyk = false;
     std::vector<std::uint8_t> cmykRow;
@@ -66,8 +93,9 @@ bool Decode(DecodeState* s, const std::uint8_t* data, std::size_t size) {
     }
     jpeg_create_decompress(&s->info);
     s->info.mem->max_memory_to_use = 512L * 1024 * 1024;
-    s->progress.progress_monitor = LimitScans;
-    s->info.progress = &s->progress;
+    s->progress.pub.progress_monitor = LimitWork;
+    s->progress.data = data;
+    s->info.progress = &s->progress.pub;
     jpeg_mem_src(&s->info, data, static_cast<unsigned long>(size));
     if (jpeg_read_header(&s->info, TRUE) != JPEG_HEADER_OK) {
         return false;

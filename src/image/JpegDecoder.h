@@ -13,9 +13,9 @@ namespace avatrix::image {
 inline constexpr std::int64_t kMaxPictureSide = 32768;
 inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 26;
 
-// Decodes JPEG bytes to an RGB32 image. Corrupt or oversized data gives a
-// null image; data that ends early gives the part decoded so far (the rest
-// grey), as picture viewers show it.
+// Decodes JPEG bytes to an RGB32 image. Corrupt or oversized data, and a
+// progressive picture whose scans would take too long, give a null image; data that ends early
+// gives the part decoded so far (the rest grey), as picture viewers show it.
 QImage DecodeJpeg(std::span<const std::uint8_t> bytes);
 
 }  // namespace avatrix::image

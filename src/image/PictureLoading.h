@@ -1,8 +1,14 @@
 #pragma once
 
+#include <cstdint>
+
 #include "text/Text.h"
 
 namespace avatrix::image {
+
+// Larger files are refused before they are read: no picture worth showing in
+// a 184-pixel box comes near it.
+inline constexpr std::uint64_t kMaxPictureFileBytes = std::uint64_t{64} << 20;
 
 // "打开图片": choose a file in the shared dialog and show it in the avatar box.
 void OpenPicture();

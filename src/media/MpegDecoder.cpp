@@ -1,5 +1,9 @@
 #include "media/MpegDecoder.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace avatrix::media {
 
 namespace {
@@ -8,19 +12,58 @@ namespace {
 // ended rather than polled for ever.
 constexpr int kMaxEmptyReads = 64;
 
-}  // namespace
-
-bool MpegDecoder::Open(const std::string& path) {
-    decoder_ = NewDecoder();
-    format_ = PcmFormat{};
-    if (!decoder_) {
+// Opens the file for decoding with one fixed output format: 16-bit samples at
+// the stream's own rate and channel count, which every output module takes.
+// The file is already open, so this reads from its descriptor.
+bool OpenFixed(mpg123_handle* decoder, int fd) {
+    constexpr int kChannels = MPG123_MONO | MPG123_STEREO;
+    mpg123_param2(decoder, MPG123_ADD_FLAGS, MPG123_NO_FRANKENSTEIN, 0.0);
+    if (mpg123_format_none(decoder) != MPG123_OK ||
+        mpg123_format2(decoder, 0, kChannels, MPG123_ENC_SIGNED_16) != MPG123_OK ||
+        mpg123_open_fd(decoder, fd) != MPG123_OK) {
         return false;
     }
-    // Fixing the sample type keeps every output module on one format it can
-    // take; the rate and channel count stay the file's own.
-    if (mpg123_open_fixed(decoder_.get(), path.c_str(), MPG123_MONO | MPG123_STEREO,
-                          MPG123_ENC_SIGNED_16) != MPG123_OK) {
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    // The first frame decides; later frames are made to match it.
+    if (mpg123_getformat(decoder, &rate, &channels, &encoding) != MPG123_OK ||
+        mpg123_format_none(decoder) != MPG123_OK ||
+        mpg123_format(decoder, rate, channels, encoding) != MPG123_OK) {
+        mpg123_close(decoder);
+        return false;
+    }
+    if (mpg123_length(decoder) < 0) {
+        mpg123_scan(decoder);  // no header frame tells the length
+    }
+    return true;
+}
+
+}  // namespace
+
+void MpegDecoder::FileDescriptor::Reset(int replacement) {
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    fd = replacement;
+}
+
+bool MpegDecoder::Open(const std::string& path) {
+    decoder_.reset();
+    file_.Reset();
+    format_ = PcmFormat{};
+    // Non-blocking, so that a pipe without a writer opens at once and is then
+    // refused by its type; reads of a regular file never wait anyway.
+    file_.Reset(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    struct stat info {};
+    if (file_.fd < 0 || ::fstat(file_.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        file_.Reset();
+        return false;
+    }
+    decoder_ = NewDecoder();
+    if (!decoder_ || !OpenFixed(decoder_.get(), file_.fd)) {
         decoder_.reset();
+        file_.Reset();
         return false;
     }
     return true;

@@ -24,7 +24,9 @@ struct PcmFormat {
 // early; nothing is reported beyond that.
 class MpegDecoder {
   public:
-    // False when the file cannot be opened at all.
+    // False when the file cannot be opened at all, or is not a regular file:
+    // a pipe or a device could hold the playback thread, and every stop
+    // waiting for it, for ever.
     bool Open(const std::string& path);
 
     // Decodes the next block into `buffer` and returns the number of bytes
@@ -38,6 +40,18 @@ class MpegDecoder {
     std::size_t BlockBytes() const;
 
   private:
+    // The open file; the decoder reads it but never closes it.
+    struct FileDescriptor {
+        int fd = -1;
+        FileDescriptor() = default;
+        FileDescriptor(const FileDescriptor&) = delete;
+        FileDescriptor& operator=(const FileDescriptor&) = delete;
+        ~FileDescriptor() { Reset(); }
+        void Reset(int replacement = -1);
+    };
+
+    // Declared before the decoder, so the decoder lets go of it first.
+    FileDescriptor file_;
     DecoderHandle decoder_;
     PcmFormat format_;
 };

@@ -16,6 +16,15 @@ std::atomic<PlayerHandle> slot{0};
 }  // namespace
 
 void StartMusic(std::optional<int> playCount, const std::vector<Text>& paths) {
+    std::vector<ui::FilePath> names;
+    names.reserve(paths.size());
+    for (const Text& path : paths) {
+        names.push_back(ui::PathOfText(path));
+    }
+    StartMusic(playCount, names);
+}
+
+void StartMusic(std::optional<int> playCount, const std::vector<ui::FilePath>& paths) {
     RemoveLivePlayer();
     int passes = playCount.value_or(1);
     if (passes == 0) {
@@ -25,9 +34,9 @@ void StartMusic(std::optional<int> playCount, const std::vector<Text>& paths) {
         passes = 0;
     }
     std::string playList;
-    for (const Text& path : paths) {
+    for (const ui::FilePath& path : paths) {
         if (!path.empty()) {
-            playList += path.bytes();
+            playList += path.bytes;
             playList += '\0';
         }
     }

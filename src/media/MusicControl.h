@@ -5,6 +5,7 @@
 
 #include "media/MusicPlayer.h"
 #include "text/Text.h"
+#include "ui/Toolkit.h"
 
 // The program's three music calls over the process's one player slot. At
 // most one player exists at a time; starting music always removes the old
@@ -14,6 +15,8 @@ namespace avatrix::media {
 // `playCount`: absent plays once, 0 plays nothing, -1 or lower plays without
 // end, anything else that many times. Empty paths are left out; with none
 // left nothing plays.
+void StartMusic(std::optional<int> playCount, const std::vector<ui::FilePath>& paths);
+// The same with the names GBK texts spell.
 void StartMusic(std::optional<int> playCount, const std::vector<Text>& paths);
 void PauseCurrentMusic();
 void ResumeCurrentMusic();

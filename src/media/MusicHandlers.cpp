@@ -41,7 +41,8 @@ void AddBackgroundMusic() {
     // After a cancel this is still the last confirmed choice, which then
     // starts again from its beginning.
     const Text path = ui::GetText(kWindow, kFileDialog, ui::Prop::FileName);
-    StartMusic(kEndless, {path});
+    // The exact name chosen plays, not the one its GBK spelling names.
+    StartMusic(kEndless, {ui::ExactPath(kWindow, kFileDialog, path)});
     ui::SetProperty(kWindow, kPathBox, ui::Prop::Content, path);
 }
 

@@ -8,7 +8,6 @@
 
 #include "media/MusicTesting.h"
 #include "media/Player.h"
-#include "text/Codepage.h"
 
 namespace avatrix::media {
 
@@ -44,7 +43,7 @@ std::vector<std::string> SplitPlayList(std::string_view playList) {
         if (path.empty()) {
             break;  // the extra NUL that ends the list
         }
-        paths.push_back(GbkToUtf8(Text(path)));
+        paths.emplace_back(path);
         if (end == std::string_view::npos) {
             break;
         }

@@ -10,9 +10,9 @@ namespace avatrix::media {
 
 using PlayerHandle = std::int32_t;
 
-// `playList` is a block of GBK paths, each ended by NUL, with one more NUL
-// after the last. `passCount` is how often the list is played, 0 (or any
-// negative value) for no end. Returns 0 when the list holds no path.
+// `playList` is a block of file-system paths (UTF-8, as the file system
+// takes them), each ended by NUL, with one more NUL after the last. `passCount` is how often the
+// list is played, 0 (or any negative value) for no end. Returns 0 when the list holds no path.
 PlayerHandle CreatePlayer(std::string_view playList, int passCount);
 
 // Starts the current entry from its beginning and returns at once.

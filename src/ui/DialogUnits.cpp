@@ -45,6 +45,16 @@ QStringList NameFilters(const QString& filter) {
     return result;
 }
 
+// The last name a unit gave out, as text and as the exact name behind it.
+struct GivenName {
+    Text text;
+    FilePath path;
+
+    FilePath resolve(const Text& name) const {
+        return name == text && !path.empty() ? path : PathOfText(name);
+    }
+};
+
 class CommonDlgUnit final : public Unit {
   public:
     CommonDlgUnit(FormWindow* form, Unit* parent, const UnitLayout& row)
@@ -58,6 +68,7 @@ class CommonDlgUnit final : public Unit {
         request.filter = DialogFilter(AsText(stored(Prop::Filter)));
         request.initialDir = AsText(stored(Prop::InitialDir));
         request.fileName = AsText(stored(Prop::FileName));
+        request.path = exactPath(request.fileName);
 
         testing::DialogAnswer answer;
         if (const auto& responder = DialogResponder()) {
@@ -79,9 +90,13 @@ class CommonDlgUnit final : public Unit {
             keep(Prop::FontStrikeOut, answer.font.strikeOut);
         } else {
             keep(Prop::FileName, answer.fileName);
+            given_ = {answer.fileName,
+                      answer.path.empty() ? PathOfText(answer.fileName) : answer.path};
         }
         return true;
     }
+
+    FilePath exactPath(const Text& name) const { return given_.resolve(name); }
 
   protected:
     bool supportsOwn(Prop prop) const override {
@@ -103,6 +118,8 @@ class CommonDlgUnit final : public Unit {
     }
 
   private:
+    GivenName given_;
+
     testing::DialogAnswer runFileDialog(const testing::DialogRequest& request) {
         const bool save = request.kind == 1;
         QFileDialog dialog(nullptr, save ? QString::fromUtf8("另存为") : QString::fromUtf8("打开"),
@@ -110,17 +127,21 @@ class CommonDlgUnit final : public Unit {
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        // The name typed is not always the file written (a saver may add an
+        // extension), so whoever writes asks about the real file.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
         const QStringList filters = NameFilters(ToQString(request.filter));
         if (!filters.isEmpty()) {
             dialog.setNameFilters(filters);
         }
-        if (!request.fileName.empty()) {
-            dialog.selectFile(ToQString(request.fileName));
+        if (!request.path.empty()) {
+            dialog.selectFile(ToQPath(request.path));
         }
         testing::DialogAnswer answer;
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
             answer.confirmed = true;
             answer.fileName = FromQString(dialog.selectedFiles().constFirst());
+            answer.path = FromQPath(dialog.selectedFiles().constFirst());
         }
         return answer;
     }
@@ -156,10 +177,12 @@ class CommonDlgUnit final : public Unit {
     }
 };
 
+class DropTargetUnit;
+
 // Passes file drops on a served widget to the unit's FilesDropped.
 class DropWatcher final : public QObject {
   public:
-    DropWatcher(Unit* unit, QObject* parent) : QObject(parent), unit_(unit) {}
+    DropWatcher(DropTargetUnit* unit, QObject* parent) : QObject(parent), unit_(unit) {}
 
     bool eventFilter(QObject*, QEvent* event) override {
         switch (event->type()) {
@@ -181,9 +204,7 @@ class DropWatcher final : public QObject {
                     return true;
                 }
                 drop->acceptProposedAction();
-                EventArgs args;
-                args.text = DroppedText(files);
-                unit_->fire(Event::FilesDropped, args);
+                dropped(files);
                 return true;
             }
             default:
@@ -205,20 +226,15 @@ class DropWatcher final : public QObject {
     }
 
     // One file: its path. Several: each path followed by CR LF.
-    static Text DroppedText(const QStringList& files) {
-        if (files.size() == 1) {
-            return FromQString(files.constFirst());
-        }
-        Text text;
-        for (const QString& file : files) {
-            text += FromQString(file) + Text("\r\n");
-        }
-        return text;
+    static QString DroppedNames(const QStringList& files) {
+        return files.size() == 1 ? files.constFirst()
+                                 : files.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
     }
 
   private:
-    bool accepting() const { return AsBool(unit_->get(Prop::AcceptFiles)); }
-    Unit* unit_;
+    bool accepting() const;
+    void dropped(const QStringList& files);
+    DropTargetUnit* unit_;
 };
 
 class DropTargetUnit final : public Unit {
@@ -238,6 +254,9 @@ class DropTargetUnit final : public Unit {
         return true;
     }
 
+    // Remembered before the event is raised, so the handler can ask for it.
+    GivenName lastDrop;
+
   protected:
     bool supportsOwn(Prop prop) const override { return prop == Prop::AcceptFiles; }
 
@@ -245,7 +264,29 @@ class DropTargetUnit final : public Unit {
     QPointer<QWidget> served_;
 };
 
+bool DropWatcher::accepting() const {
+    return AsBool(unit_->get(Prop::AcceptFiles));
+}
+
+void DropWatcher::dropped(const QStringList& files) {
+    const QString names = DroppedNames(files);
+    EventArgs args;
+    args.text = FromQString(names);
+    unit_->lastDrop = {args.text, FromQPath(names)};
+    unit_->fire(Event::FilesDropped, args);
+}
+
 }  // namespace
+
+FilePath ExactPathOf(const Unit* unit, const Text& name) {
+    if (const auto* dialog = dynamic_cast<const CommonDlgUnit*>(unit)) {
+        return dialog->exactPath(name);
+    }
+    if (const auto* drop = dynamic_cast<const DropTargetUnit*>(unit)) {
+        return drop->lastDrop.resolve(name);
+    }
+    return PathOfText(name);
+}
 
 bool RunCommonDialog(Unit* unit) {
     auto* dialog = dynamic_cast<CommonDlgUnit*>(unit);

@@ -2,16 +2,18 @@
 
 #include <QFont>
 
+#include "render/BannerFont.h"
 #include "ui/Toolkit.h"
 
 namespace avatrix::ui::detail {
 
-// The Qt font a font record draws with. Sizes count points at 96 pixels per
-// inch, as the desktop the layouts were drawn for does; size 0 is the face's
-// default height, and absurd sizes are held to what can be drawn.
+// The font record as the render layer's plain font values.
+render::BannerFont ToBannerFont(const FontRecord& font);
+
+// The Qt font a font record draws with, by the render layer's one mapping.
 QFont ToQFont(const FontRecord& font);
 
-inline constexpr int kDefaultPointSize = 9;
-inline constexpr int kLargestPixelSize = 2000;
+using render::kDefaultPointSize;
+using render::kLargestPixelSize;
 
 }  // namespace avatrix::ui::detail

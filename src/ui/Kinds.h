@@ -19,5 +19,7 @@ std::unique_ptr<Unit> MakeUnit(FormWindow* form, Unit* parent, const UnitLayout&
 bool RunCommonDialog(Unit* unit);
 // Serves drops onto `target`; false when the unit already serves a window.
 bool ServeDrops(Unit* unit, QWidget* target);
+// The exact name behind a text the file dialog or drop target gave out.
+FilePath ExactPathOf(const Unit* unit, const Text& name);
 
 }  // namespace avatrix::ui::detail

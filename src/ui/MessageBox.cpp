@@ -98,6 +98,9 @@ int ShowMessage(const Text& text, int flags, std::optional<Text> title) {
     const std::vector<Choice> choices = ChoicesOf(flags);
     QMessageBox box(IconOf(flags), detail::ToQString(caption), detail::ToQString(text),
                     QMessageBox::NoButton);
+    // Texts can come from outside (a notice page): never read them as markup,
+    // so no link or tag in them comes alive.
+    box.setTextFormat(Qt::PlainText);
     // No owner window; the box holds the whole program until answered.
     box.setWindowModality(Qt::ApplicationModal);
     if (flags & kTopmost) {

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "render/AvatarComposer.h"
 #include "trace/StartupTrace.h"
 #include "ui/FormWindow.h"
 #include "ui/PictureDecoding.h"
@@ -15,6 +16,9 @@ namespace avatrix::ui::detail {
 namespace {
 
 constexpr int kBorderWidth = 2;
+// Beyond the tiled, plain and centred modes: the picture scaled smoothly to
+// cover the whole box, aspect kept, centred (the avatar menu's fit).
+constexpr int kCoverMode = 3;
 
 // Where a picture of `picture` size goes in `box` when it is centred and, if
 // too large, shrunk by the smaller ratio to whole pixels.
@@ -87,6 +91,9 @@ class PictureView final : public QWidget {
                 painter.setRenderHint(QPainter::SmoothPixmapTransform);
                 painter.drawPixmap(CentredRect(picture.size(), client), picture);
                 break;
+            case kCoverMode:
+                painter.drawImage(client.topLeft(), covering(picture, client.size()));
+                break;
             default:
                 painter.drawPixmap(client.topLeft(), picture);
                 break;
@@ -103,7 +110,7 @@ class PictureView final : public QWidget {
     // which it is larger than the box: only that part is kept. A box that
     // grows, or starts to shrink the picture to fit, decodes it again.
     const QPixmap& pictureFor(QSize client) {
-        const bool whole = displayMode == 2;
+        const bool whole = displayMode == 2 || displayMode == kCoverMode;
         const bool enough =
             decoded_ && (pixmap_.isNull() || ((pixmap_.width() == fullSize_.width() ||
                                                (!whole && pixmap_.width() >= client.width())) &&
@@ -127,10 +134,28 @@ class PictureView final : public QWidget {
         return pixmap_;
     }
 
+    // The picture scaled to cover the box, by the same code that composes
+    // the exported avatar; made again only when the picture, the box or the
+    // screen's scale changes.
+    const QImage& covering(const QPixmap& picture, QSize box) {
+        const qreal dpr = devicePixelRatioF();
+        if (coverKey_ != picture.cacheKey() || coverBox_ != box || coverRatio_ != dpr) {
+            cover_ = render::FitPicture(picture.toImage(), box, render::PictureFit::Cover, dpr);
+            coverKey_ = picture.cacheKey();
+            coverBox_ = box;
+            coverRatio_ = dpr;
+        }
+        return cover_;
+    }
+
     ByteSet bytes_;
     QPixmap pixmap_;
     QSize fullSize_;
     bool decoded_ = false;
+    QImage cover_;
+    qint64 coverKey_ = 0;
+    QSize coverBox_;
+    qreal coverRatio_ = 0;
 };
 
 class PicBoxUnit final : public Unit {

@@ -1,12 +1,12 @@
 #include "ui/Program.h"
 
 #include <QApplication>
-#include <QFont>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "render/BannerFont.h"
 #include "trace/StartupTrace.h"
 #include "ui/Registry.h"
 #include "ui/TestSeams.h"
@@ -33,10 +33,8 @@ void EnsureToolkitReady() {
     ready = true;
     QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     trace::Span span("fonts");
-    // The program's default face has no file of that name here; this is the
-    // face that draws it on this platform.
-    QFont::insertSubstitution(QString::fromUtf8("宋体"), QStringLiteral("Noto Serif CJK SC"));
-    QFont::insertSubstitution(QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"));
+    // The program's default face has no file of that name here.
+    render::InstallFaceSubstitutions();
     // Only EndProgram ends the program; hiding every window does not.
     app->setQuitOnLastWindowClosed(false);
 }

@@ -1,5 +1,7 @@
 #include "ui/QtText.h"
 
+#include <QFile>
+
 #include "text/Codepage.h"
 
 namespace avatrix::ui::detail {
@@ -32,6 +34,14 @@ Text FromQString(const QString& text) {
     utf16.push_back(0);
     utf16.push_back(0);
     return Utf16ToText(utf16, kCodePageGbk);
+}
+
+QString ToQPath(const FilePath& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path.bytes));
+}
+
+FilePath FromQPath(const QString& path) {
+    return FilePath{QFile::encodeName(path).toStdString()};
 }
 
 QColor ToQColor(Colour colour) {

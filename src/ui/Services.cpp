@@ -1,12 +1,17 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QUrl>
+#include <algorithm>
+#include <cerrno>
 #include <climits>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "text/Primitives.h"
 #include "ui/QtText.h"
@@ -57,34 +62,133 @@ int TextToInt(const Text& text) {
     return static_cast<int>(value);
 }
 
-ByteSet ReadWholeFile(const Text& path) {
+namespace {
+
+// Closes the descriptor on every way out.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+// Byte sets count their length in a signed 32-bit number.
+constexpr std::uint64_t kLargestByteSet = 0x7FFFFFFF;
+
+Text Reason(const QString& why) {
+    return detail::FromQString(why);
+}
+
+}  // namespace
+
+FilePath PathOfText(const Text& text) {
+    return detail::FromQPath(detail::ToQString(text));
+}
+
+Text TextOfPath(const FilePath& path) {
+    return detail::FromQString(detail::ToQPath(path));
+}
+
+FileContents ReadFileContents(const FilePath& path, std::uint64_t limit) {
+    FileContents contents;
     if (path.empty()) {
-        return {};
+        return contents;
     }
-    const QString name = detail::ToQString(path);
-    if (!QFileInfo(name).isFile()) {
-        return {};
+    // Non-blocking, so that opening a pipe with no writer (or a device that
+    // waits for a peer) returns at once; it is then refused by its type.
+    const FileDescriptor file(
+        ::open(path.bytes.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    struct stat info {};
+    if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
+        return contents;
     }
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
+    if (!S_ISREG(info.st_mode)) {
+        contents.outcome = ReadOutcome::NotAFile;
+        return contents;
     }
-    const QByteArray data = file.readAll();
-    return ByteSet(data.begin(), data.end());
+    limit = std::min(limit, kLargestByteSet);
+    if (info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > limit) {
+        contents.outcome = ReadOutcome::TooLarge;
+        return contents;
+    }
+    // Read straight into the byte set; one byte more than the size tells a
+    // file that grew since the stat.
+    ByteSet& bytes = contents.bytes;
+    bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            bytes.clear();
+            return contents;
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+        if (filled == bytes.size() && filled <= limit) {
+            bytes.resize(std::min<std::uint64_t>(limit + 1, bytes.size() * 2));
+        }
+    }
+    if (filled > limit) {
+        bytes.clear();
+        contents.outcome = ReadOutcome::TooLarge;
+        return contents;
+    }
+    bytes.resize(filled);
+    contents.outcome = ReadOutcome::Read;
+    return contents;
+}
+
+Text SaveWholeFile(const FilePath& path, const ByteSet& bytes) {
+    if (path.empty()) {
+        return Reason(QStringLiteral("No file name"));
+    }
+    QSaveFile file(detail::ToQPath(path));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return Reason(file.errorString());
+    }
+    const auto size = static_cast<qint64>(bytes.size());
+    if (size > 0 && file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return Reason(why);
+    }
+    if (!file.commit()) {
+        return Reason(file.errorString());
+    }
+    return {};
+}
+
+PathKind KindOfPath(const FilePath& path) {
+    struct stat info {};
+    if (path.empty() || ::stat(path.bytes.c_str(), &info) != 0) {
+        return PathKind::None;
+    }
+    if (S_ISREG(info.st_mode)) {
+        return PathKind::File;
+    }
+    return S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::Other;
+}
+
+ByteSet ReadWholeFile(const Text& path) {
+    return ReadFileContents(PathOfText(path), kLargestByteSet).bytes;
 }
 
 bool WriteWholeFile(const Text& path, const ByteSet& bytes) {
-    if (path.empty()) {
-        return false;
-    }
-    QFile file(detail::ToQString(path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        return false;
-    }
-    const auto size = static_cast<qint64>(bytes.size());
-    const bool written =
-        size == 0 || file.write(reinterpret_cast<const char*>(bytes.data()), size) == size;
-    return written && file.flush();
+    return SaveWholeFile(PathOfText(path), bytes).empty();
 }
 
 Text DesktopDirectory() {

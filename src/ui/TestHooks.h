@@ -26,11 +26,13 @@ struct DialogRequest {
     Text filter;   // as the dialog receives it, "||" appended
     Text initialDir;
     Text fileName;  // the unit's current FileName
+    FilePath path;  // the exact name behind it
 };
 struct DialogAnswer {
     bool confirmed = false;
     Text fileName;    // open/save
     FontRecord font;  // font dialog: face, size, bold (weight >= 700), italic, ...
+    FilePath path;    // open/save: the exact name; empty for the one fileName spells
 };
 // While set, ShowCommonDialog asks the responder instead of running a dialog.
 void SetDialogResponder(std::function<DialogAnswer(const DialogRequest&)> responder);

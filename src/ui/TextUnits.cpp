@@ -2,6 +2,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "render/BannerPainter.h"
 #include "ui/FontMapping.h"
 #include "ui/QtText.h"
 #include "ui/Toolkit.h"
@@ -96,7 +97,8 @@ class HyperLinkerUnit final : public Unit {
 };
 
 // Text drawn straight onto whatever lies behind it: the widget paints no
-// background, so the parent's colour or picture shows around the glyphs.
+// background, so the parent's colour or picture shows around the glyphs. The
+// glyphs come from the banner painter, which the avatar export uses too.
 class TransparentText final : public QWidget {
   public:
     explicit TransparentText(QWidget* parent) : QWidget(parent) {
@@ -104,27 +106,16 @@ class TransparentText final : public QWidget {
         setAutoFillBackground(false);
     }
 
-    QString text;
-    QFont font;
-    QColor colour = Qt::black;
-    int angle = 0;  // tenths of a degree, counter-clockwise
+    render::BannerStyle style;
 
   protected:
     void paintEvent(QPaintEvent*) override {
-        if (text.isEmpty()) {
+        if (style.text.isEmpty()) {
             return;
         }
         QPainter painter(this);
-        painter.setRenderHint(QPainter::TextAntialiasing);
-        painter.setFont(font);
-        painter.setPen(colour);
-        if (angle == 0) {
-            painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
-            return;
-        }
-        // Turned text runs as one line from the top-left corner.
-        painter.rotate(-angle / 10.0);
-        painter.drawText(QPointF(0, QFontMetricsF(font).ascent()), text);
+        style.labelRect = rect();
+        render::PaintBannerText(painter, style);
     }
     void mousePressEvent(QMouseEvent* event) override {
         // The label keeps its presses: pressing on the text never drags.
@@ -138,28 +129,34 @@ class TransLabelUnit final : public Unit {
         : Unit(form, parent, row.name, Kind::TransLabel), view_(new TransparentText(container)) {
         keep(Prop::Font, NormaliseFont(FontRecord{}));
         keep(Prop::TextColour, kDefaultColour);
-        view_->font = ToQFont(FontRecord{});
+        keep(Prop::TextOutline, false);
+        keep(Prop::TextShadow, false);
+        view_->style.font = ToBannerFont(FontRecord{});
     }
 
     QWidget* widget() const override { return view_; }
 
   protected:
     bool supportsOwn(Prop prop) const override {
-        return prop == Prop::Caption || prop == Prop::Font || prop == Prop::TextColour;
+        return prop == Prop::Caption || prop == Prop::Font || prop == Prop::TextColour ||
+               prop == Prop::TextOutline || prop == Prop::TextShadow;
     }
     void apply(Prop prop, const Value& value) override {
         switch (prop) {
             case Prop::Caption:
-                view_->text = ToQString(AsText(value));
+                view_->style.text = ToQString(AsText(value));
                 break;
-            case Prop::Font: {
-                const FontRecord font = AsFont(value);
-                view_->font = ToQFont(font);
-                view_->angle = font.angle;
+            case Prop::Font:
+                view_->style.font = ToBannerFont(AsFont(value));
                 break;
-            }
             case Prop::TextColour:
-                view_->colour = TextColourOf(AsColour(value));
+                view_->style.textColour = TextColourOf(AsColour(value));
+                break;
+            case Prop::TextOutline:
+                view_->style.outline = AsBool(value);
+                break;
+            case Prop::TextShadow:
+                view_->style.shadow = AsBool(value);
                 break;
             default:
                 Unit::apply(prop, value);

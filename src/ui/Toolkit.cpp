@@ -100,6 +100,11 @@ bool ShowCommonDialog(std::string_view window, std::string_view unit) {
     return u != nullptr && detail::RunCommonDialog(u);
 }
 
+FilePath ExactPath(std::string_view window, std::string_view unit, const Text& name) {
+    const Unit* u = FindUnit(window, unit);
+    return u != nullptr ? detail::ExactPathOf(u, name) : PathOfText(name);
+}
+
 bool RegisterDropTarget(std::string_view window, std::string_view dropUnit,
                         std::uint32_t nativeHandle) {
     Unit* u = FindUnit(window, dropUnit);

@@ -65,7 +65,7 @@ enum class Prop {
     MaxLength,
     // PicBox
     Picture,
-    DisplayMode,
+    DisplayMode,  // 0 plain, 1 tiled, 2 centred and shrunk to fit, 3 scaled to cover
     // ColorPicker
     Colour,
     // HyperLinker
@@ -84,6 +84,8 @@ enum class Prop {
     // TransLabel
     Font,
     TextColour,
+    TextOutline,  // a contrasting ring around the glyphs, off at start
+    TextShadow,   // a soft shadow below and right of the glyphs, off at start
     // DropTarget
     AcceptFiles,
 };
@@ -199,13 +201,86 @@ int RegisterFeedbackHotKey(std::uint32_t windowHandle, std::uint32_t labelHandle
                            int keyCode);
 void ApplyVisualStyle(int scheme);
 
+// A pop-up menu entry. A checkable entry starts unchecked and passes its new
+// state to the action (others pass false). A shortcut such as "Ctrl+Shift+C"
+// is shown in the menu and works anywhere in the unit's window.
+struct MenuItem {
+    Text caption;
+    Text shortcut;  // empty for none
+    bool checkable = false;
+    std::function<void(bool checked)> action;
+};
+// The right button on the unit opens a menu of these entries, in this order.
+bool AttachContextMenu(std::string_view window, std::string_view unit, std::vector<MenuItem> items);
+
+// A rectangle on the screen in the toolkit's (logical) pixels.
+struct ScreenRect {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+// The client area of a window or unit on the screen; all zero when it does not exist.
+ScreenRect ClientAreaOnScreen(std::string_view window, std::string_view unit = kWindowUnit);
+// Device pixels per logical pixel where the window or unit shows; 1 when unknown.
+double DevicePixelRatioOf(std::string_view window, std::string_view unit = kWindowUnit);
+// The opacity SetWindowAlpha last gave the window, 0 to 255; 255 before any.
+int GetWindowAlpha(std::uint32_t nativeHandle);
+struct FilePath;
+// A save dialog of its own, apart from the dialog units: `filter` in the
+// dialog units' "description|pattern|" form. The chosen path, or an empty text
+// when cancelled. It does not ask about replacing a file: the caller asks
+// about the name it really writes.
+FilePath AskSaveFileName(const Text& filter, const Text& initialDir);
+
 // MessageBox style flags in, button code out (OK 0, Cancel 1, Abort 2,
 // Retry 3, Ignore 4, Yes 5, No 6). An absent title gives "信息：".
 int ShowMessage(const Text& text, int flags, std::optional<Text> title = std::nullopt);
 void OpenAddress(const Text& address);
 int TextToInt(const Text& text);
 
-// File and folder services handlers use, with GBK paths.
+// A file's name as the file system takes it (UTF-8 bytes). A GBK text cannot
+// always hold the name the user chose: GBK has no Hangul, and a best-fit
+// mapping turns "château" into "chateau", another file. File dialogs and drop
+// targets therefore keep the exact name behind the text they hand out.
+struct FilePath {
+    std::string bytes;
+    bool empty() const { return bytes.empty(); }
+    friend FilePath operator+(FilePath path, std::string_view suffix) {
+        path.bytes += suffix;
+        return path;
+    }
+    friend bool operator==(const FilePath&, const FilePath&) = default;
+};
+
+// The name a GBK text spells.
+FilePath PathOfText(const Text& text);
+// The name in GBK for showing it; characters GBK lacks come out as "?".
+Text TextOfPath(const FilePath& path);
+// The exact name behind `name` when it is the text the unit last gave out: a
+// file dialog's FileName or a drop target's FilesDropped text. Any other text
+// is taken as the name it spells.
+FilePath ExactPath(std::string_view window, std::string_view unit, const Text& name);
+
+// File and folder services handlers use.
+enum class ReadOutcome {
+    Read,        // the bytes are the whole file
+    Unreadable,  // missing, no permission, an empty name: no bytes
+    NotAFile,    // a folder, a pipe or a device, refused before any read
+    TooLarge,    // more than the limit, refused before any read
+};
+struct FileContents {
+    ReadOutcome outcome = ReadOutcome::Unreadable;
+    ByteSet bytes;
+};
+// Reads a regular file of at most `limit` bytes. Nothing here waits on a pipe
+// or device: they are refused from the open itself.
+FileContents ReadFileContents(const FilePath& path, std::uint64_t limit);
+// Writes through a temporary file in the same folder that replaces the target
+// only once every byte is on disk, so a failure leaves an existing file as it
+// was. Returns why it failed, in words for a message, or empty on success.
+Text SaveWholeFile(const FilePath& path, const ByteSet& bytes);
+enum class PathKind { None, File, Folder, Other };
+PathKind KindOfPath(const FilePath& path);
+
+// The same services with the name a GBK text spells.
 ByteSet ReadWholeFile(const Text& path);  // empty on any failure or for an empty path
 bool WriteWholeFile(const Text& path, const ByteSet& bytes);
 Text DesktopDirectory();  // ends in the path separator

@@ -23,6 +23,8 @@ ValueType TypeOf(Prop prop) {
         case Prop::FontStrikeOut:
         case Prop::FontUnderline:
         case Prop::AcceptFiles:
+        case Prop::TextOutline:
+        case Prop::TextShadow:
             return ValueType::Bool;
         case Prop::Caption:
         case Prop::ClassName:

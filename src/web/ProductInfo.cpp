@@ -15,6 +15,7 @@ constexpr char kNoticePageUrl[] = AVATRIX_NOTICE_URL;
 constexpr char kProductSiteUrl[] = "http://avatrix.mirrowen.example/";
 constexpr char kContactNumber[] = "315728406";
 
+#ifndef AVATRIX_NOTICE_URL
 // The page that ships with the program, found from the executable's folder
 // the same way in the build tree and in an installed prefix.
 Text BundledNoticeAddress() {
@@ -27,6 +28,7 @@ Text BundledNoticeAddress() {
         (executable.parent_path() / AVATRIX_NOTICE_FROM_BINDIR).lexically_normal();
     return FileAddressOf(page.string());
 }
+#endif
 
 }  // namespace
 

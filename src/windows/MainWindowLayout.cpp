@@ -4,6 +4,7 @@
 #include "media/MusicHandlers.h"
 #include "text/Literal.h"
 #include "web/UpdateCheck.h"
+#include "windows/AvatarMenu.h"
 #include "windows/BuiltInPictures.h"
 #include "windows/MainWindowHandlers.h"
 #include "windows/ProgramTexts.h"
@@ -64,6 +65,9 @@ ui::Handler Run() {
 }
 
 bool MainWindowCreated(const ui::EventArgs&) {
+    // The menu is the tool's own addition; it works from the first moment,
+    // whatever the notice check decides.
+    AttachAvatarMenu();
     if (web::CheckUpdateAndNotice()) {
         FinishStartup();
     }

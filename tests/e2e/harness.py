@@ -281,6 +281,20 @@ class Session:
                 return w
         return None
 
+    def program_menu(self):
+        """A pop-up menu of the program: a mapped top-level window of its own
+        that bypasses the window manager."""
+        if self.app is None:
+            return None
+        ours = {int(v) for v in self.run(["xdotool", "search", "--pid", str(self.app.pid)]).split()}
+        listed = self.run(["xwininfo", "-root", "-children"])
+        for wid in re.findall(r"^\s+(0x[0-9a-f]+)", listed, re.MULTILINE):
+            if int(wid, 16) in ours:
+                stats = self.run(["xwininfo", "-id", wid])
+                if "IsViewable" in stats and "Override Redirect State: yes" in stats:
+                    return self.info(int(wid, 16))
+        return None
+
     def refresh(self, window):
         return self.info(window.id)
 

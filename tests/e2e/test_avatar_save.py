@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """The avatar round trip on the real binary: the banner dragged over the
 picture box, "保存头像" writes what the screen shows there as a 16-bit BMP
-under the typed name plus ".jpg", a cancelled save dialog touches nothing,
-and "打开图片" shows a chosen JPEG in the box (or, cancelled, the file under
+under the typed name plus ".jpg" (asking first when that file exists), a
+cancelled save dialog touches nothing, names GBK cannot hold are saved and
+opened as typed, and "打开图片" shows a chosen JPEG in the box (or, cancelled, the file under
 the name last chosen in either dialog)."""
 import os
 import struct
@@ -140,6 +141,15 @@ def test(new_session):
           "a cancelled save changed the earlier file")
     check(sorted(os.listdir(work)) == listing, f"a cancelled save wrote {os.listdir(work)}")
 
+    # --- the file really written is the one asked about ----------------------
+    # "avatar" typed again: "avatar.jpg" exists, so the program asks first.
+    save_as(name)
+    wait_for(focused_dialog(s, "信息："), 20, "the question about replacing avatar.jpg")
+    s.key("alt+n")
+    wait_for(lambda: dialog(s, "信息：") is None, 20, "the question to close")
+    check(saved.read_bytes() == data and saved.stat().st_mtime_ns == stamp,
+          "answering No still replaced the file")
+
     # --- opening a picture -------------------------------------------------
     def box_shows(colour):
         return lambda: close_to(mean_colour(s.screenshot().crop(box_on_screen), above), colour, 6)
@@ -164,6 +174,23 @@ def test(new_session):
     s.key("Return")
     wait_for(lambda: dialog(s, "打开") is None, 20, "the open dialog to close")
     wait_for(box_shows(PICTURE_COLOUR), 10, "the box to show the opened picture")
+
+    # --- names GBK cannot hold are saved and opened exactly as typed ---------
+    for stem in ("château", "아바타"):
+        save_as(work / stem)
+        target = work / (stem + ".jpg")
+        wait_for(lambda: target.exists() and target.stat().st_size == 67770, 10,
+                 f"{target} to be written")
+    check(not (work / "chateau.jpg").exists(), "château was saved as chateau")
+    hangul = work / "아바타.jpg"
+    Image.new("RGB", (200, 200), SHARED_NAME_COLOUR).save(hangul, format="JPEG", quality=95)
+    s.activate(main)
+    s.click_unit(*OPEN_BUTTON[:2], width=OPEN_BUTTON[2], height=OPEN_BUTTON[3])
+    wait_for(focused_dialog(s, "打开"), 20, "the open dialog for 아바타.jpg")
+    s.type(str(hangul))
+    s.key("Return")
+    wait_for(lambda: dialog(s, "打开") is None, 20, "the open dialog to close")
+    wait_for(box_shows(SHARED_NAME_COLOUR), 10, "the box to show 아바타.jpg")
 
 if __name__ == "__main__":
     sys.exit(harness.main(test))

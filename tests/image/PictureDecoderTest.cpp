@@ -43,6 +43,27 @@ TEST(DecodePictureBytes, RealJpegsDecodeToTheirColours) {
                     37, 23);
 }
 
+TEST(DecodePictureBytes, ProgressiveScansBeyondTheWorkBudgetAreRefused) {
+    // A photo-sized progressive picture still decodes.
+    ExpectQuadrants(
+        DecodePictureBytes(testing::EncodeTestJpeg(testing::QuadrantPicture(1024, 768), 90, true)),
+        1024, 768);
+    // Its last scan repeated to 200 scans: a small file, well within the scan
+    // limit, that would keep the decoder busy for many seconds.
+    ByteSet jpeg = testing::EncodeTestJpeg(testing::QuadrantPicture(2048, 2048), 90, true);
+    std::size_t last = 0;
+    for (std::size_t i = 0; i + 1 < jpeg.size(); ++i) {
+        last = jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA ? i : last;
+    }
+    const ByteSet scan(jpeg.begin() + static_cast<std::ptrdiff_t>(last), jpeg.end() - 2);
+    jpeg.resize(jpeg.size() - 2);
+    for (int i = 0; i < 190; ++i) {
+        jpeg.insert(jpeg.end(), scan.begin(), scan.end());
+    }
+    jpeg.insert(jpeg.end(), {0xFF, 0xD9});
+    EXPECT_TRUE(DecodePictureBytes(jpeg).isNull());
+}
+
 TEST(DecodePictureBytes, PngGifAndBmpGoThroughQt) {
     const QImage picture = testing::QuadrantPicture(30, 20);
     for (const char* format : {"png", "bmp"}) {

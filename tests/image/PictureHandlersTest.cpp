@@ -3,6 +3,7 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDropEvent>
@@ -20,6 +21,7 @@
 #include "image/PictureLoading.h"
 #include "text/Codepage.h"
 #include "text/Literal.h"
+#include "text/Primitives.h"
 #include "ui/PictureDecoding.h"
 #include "ui/TestHooks.h"
 #include "ui/Toolkit.h"
@@ -61,6 +63,11 @@ Text PathText(const QString& path) {
     return Utf8StringToGbk(path.toStdString());
 }
 
+// The exact name, as the real dialog hands it over beside its GBK text.
+ui::FilePath FsPath(const QString& path) {
+    return ui::FilePath{path.toStdString()};
+}
+
 void WriteFile(const QString& path, const ByteSet& bytes) {
     std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
@@ -96,8 +103,15 @@ class PictureHandlers : public ::testing::Test {
         ASSERT_TRUE(dir.isValid());
         // Every test starts from a dialog nobody has used yet.
         ui::SetProperty(kMain, kDialog, ui::Prop::FileName, Text());
+        ui::testing::SetMessageResponder([this](const ui::testing::MessageRecord& box) {
+            boxes.push_back(box);
+            return reply;
+        });
     }
-    void TearDown() override { ui::testing::SetDialogResponder({}); }
+    void TearDown() override {
+        ui::testing::SetDialogResponder({});
+        ui::testing::SetMessageResponder({});
+    }
 
     QString Write(const QString& name, const ByteSet& bytes) {
         const QString path = dir.filePath(name);
@@ -113,7 +127,7 @@ class PictureHandlers : public ::testing::Test {
     void Answer(bool confirmed, const QString& path = {}) {
         ui::testing::SetDialogResponder([=, this](const ui::testing::DialogRequest& request) {
             requests.push_back(request);
-            return ui::testing::DialogAnswer{confirmed, PathText(path), {}};
+            return ui::testing::DialogAnswer{confirmed, PathText(path), {}, FsPath(path)};
         });
     }
     void Drop(const QStringList& paths) {
@@ -138,6 +152,8 @@ class PictureHandlers : public ::testing::Test {
     std::uint32_t box = 0;
     QTemporaryDir dir;
     std::vector<ui::testing::DialogRequest> requests;
+    std::vector<ui::testing::MessageRecord> boxes;
+    int reply = 0;  // the button every message box is answered with
 };
 
 TEST_F(PictureHandlers, OpenPictureAsksWithThePictureFilterAndShowsTheChoice) {
@@ -237,7 +253,7 @@ TEST_F(PictureHandlers, SavingWritesTheBoxAsABmpImageUnderTheNamePlusJpg) {
     ui::testing::SetDialogResponder([&](const ui::testing::DialogRequest&) {
         const WindowState state = Backend().QueryWindow(box);
         EXPECT_TRUE(testing::ShowUnmanaged(cover, QRect(state.clientOrigin, QSize(184, 184))));
-        return ui::testing::DialogAnswer{true, PathText(name), {}};
+        return ui::testing::DialogAnswer{true, PathText(name), {}, FsPath(name)};
     });
     SaveAvatar();
 
@@ -265,6 +281,75 @@ TEST_F(PictureHandlers, SavingWritesTheBoxAsABmpImageUnderTheNamePlusJpg) {
     SaveAvatar();
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("twice.jpg.jpg")));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("twice.jpg")));
+}
+
+TEST_F(PictureHandlers, SavingAsksAboutTheRealFileAndLosesNothing) {
+    const ByteSet keep{'k', 'e', 'e', 'p'};
+    const QString kept = Write("kept.jpg", keep);
+    Answer(true, dir.filePath("kept"));
+    // A capture that gives nothing: told at once, no dialog, nothing written.
+    testing::SetScreenUnreadable(true);
+    SaveAvatar();
+    testing::SetScreenUnreadable(false);
+    EXPECT_TRUE(requests.empty());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(ReadFile(kept), keep);
+
+    // "kept" typed, "kept.jpg" exists: asked about that file; No keeps it.
+    reply = 6;
+    SaveAvatar();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].flags, 0x24);
+    EXPECT_NE(FindText(boxes[1].text, PathText(kept)), -1);
+    EXPECT_EQ(ReadFile(kept), keep);
+    reply = 5;
+    SaveAvatar();
+    EXPECT_EQ(ReadFile(kept).at(0), 'B');
+
+    // A folder under the name, or a folder that is not there: told, with
+    // the name, and nothing changes.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.jpg"));
+    for (const char* name : {"folder", "gone/avatar"}) {
+        Answer(true, dir.filePath(name));
+        SaveAvatar();
+        EXPECT_NE(FindText(boxes.back().text, PathText(dir.filePath(name) + ".jpg")), -1);
+    }
+    EXPECT_EQ(boxes.size(), 5u);
+    EXPECT_TRUE(QFileInfo(dir.filePath("folder.jpg")).isDir());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              (QStringList{"folder.jpg", "kept.jpg"}));
+}
+
+TEST_F(PictureHandlers, DroppedNamesReachTheFileSystemExactly) {
+    // "chateau" is what GBK's best fit makes of "château": another file.
+    Write("chateau.jpg", testing::EncodeTestJpeg(Solid(Qt::green)));
+    const ByteSet red = testing::EncodeTestJpeg(Solid(Qt::red));
+    for (const char* name : {"château.jpg", "아바타.jpg"}) {
+        ui::SetProperty(kMain, kBox, ui::Prop::Picture, ByteSet{});
+        Drop({Write(QString::fromUtf8(name), red)});
+        EXPECT_EQ(Shown(), red) << name;
+    }
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(PictureHandlers, HugeFilesPipesAndFoldersAreRefusedWithAMessage) {
+    const ByteSet red = testing::EncodeTestJpeg(Solid(Qt::red));
+    ui::SetProperty(kMain, kBox, ui::Prop::Picture, red);
+    const QString huge = dir.filePath("huge.jpg");
+    QFile sparse(huge);
+    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64{2} << 30));
+    sparse.close();
+    const QString pipe = dir.filePath("pipe.jpg");
+    ASSERT_EQ(mkfifo(pipe.toStdString().c_str(), 0600), 0);
+    // A pipe nobody writes to would hold a reader for ever.
+    for (const QString& path : {huge, pipe, dir.path()}) {
+        Answer(true, path);
+        OpenPicture();
+        Drop({path});
+    }
+    ASSERT_EQ(boxes.size(), 6u);
+    EXPECT_NE(FindText(boxes[0].text, PathText(huge)), -1);
+    EXPECT_EQ(Shown(), red);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "media/MusicControl.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "SoundFiles.h"
 #include "media/MusicHandlers.h"
@@ -88,6 +89,19 @@ TEST_F(MusicControlTest, PathsAreTakenAsGbkAndFoundOnDisk) {
     StartMusic(std::nullopt, {gbk});
     ASSERT_TRUE(WaitFor([&] { return !Current().running; }));
     EXPECT_EQ(Current().framesPlayed, test::kToneFrames);
+}
+
+TEST_F(MusicControlTest, APipeIsRefusedWithoutHoldingThePlayer) {
+    // Opening a pipe nobody writes to would wait for a writer, and every
+    // stop, the program's end included, would wait on that.
+    const auto pipe = test::ScratchPath("pipe.mp3");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    StartMusic(-1, {PathText(pipe)});
+    ASSERT_NE(CurrentPlayer(), 0);
+    EXPECT_TRUE(WaitFor([&] { return !Current().running; }));
+    EXPECT_EQ(Current().framesPlayed, 0);
+    RemoveLivePlayer();
+    EXPECT_EQ(CurrentPlayer(), 0);
 }
 
 TEST_F(MusicControlTest, RemoveLivePlayerEmptiesTheSlot) {

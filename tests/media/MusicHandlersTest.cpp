@@ -86,7 +86,7 @@ class MusicHandlersTest : public ::testing::Test {
     }
 
     void Choose(const std::filesystem::path& file) {
-        nextAnswer_ = uit::DialogAnswer{true, PathText(file), {}};
+        nextAnswer_ = uit::DialogAnswer{true, PathText(file), {}, {file.string()}};
         AddBackgroundMusic();
     }
     void Cancel() {

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QPainter>
+
 #include "Support.h"
+#include "render/AvatarComposer.h"
+#include "render/BannerPainter.h"
+#include "ui/FontMapping.h"
 #include "ui/Toolkit.h"
 #include "windows/Windows.h"
 
@@ -81,6 +86,98 @@ TEST_F(Banner, HidingKeepsEverything) {
     EXPECT_TRUE(WidgetOf(kBannerWindow)->isVisible());
     EXPECT_EQ(ui::GetText(kBannerWindow, "透明标签1", Prop::Caption), "横批"_gbk);
     EXPECT_EQ(ui::GetInt(kBannerWindow, "", Prop::Left), 318);
+}
+
+// The banner is drawn by the shared painter: with outline and shadow off its
+// pixels are those of plain text on the strip, the export's own rendering of
+// the same values matches the window, and the outline rings light glyphs.
+TEST_F(Banner, PaintsPlainTextAsBeforeAndOutlinesOnRequest) {
+    ui::SetProperty(kBannerWindow, "", Prop::Width, 181);
+    ui::SetProperty(kBannerWindow, "", Prop::Height, 51);
+    ui::SetProperty(kBannerWindow, "透明标签1", Prop::Width, 150);
+    ui::SetProperty(kBannerWindow, "透明标签1", Prop::Height, 40);
+    ui::SetProperty(kBannerWindow, "", Prop::BackColour, ui::Colour{0x80C0F0});
+    ui::SetProperty(kBannerWindow, "透明标签1", Prop::TextColour, ui::Colour{0x202080});
+    ui::SetProperty(kBannerWindow, "透明标签1", Prop::Caption, "横批 Avatar 头像文字换行"_gbk);
+    ui::FontRecord font;
+    font.size = 14;
+    font.bold = true;
+    ui::SetProperty(kBannerWindow, "透明标签1", Prop::Font, font);
+
+    const QImage shot =
+        WidgetOf(kBannerWindow)->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shot.size(), QSize(181, 51));
+    QImage plain(shot.size(), QImage::Format_RGB32);
+    plain.fill(QColor(0xF0, 0xC0, 0x80));
+    {
+        QPainter painter(&plain);
+        painter.setClipRect(0, 0, 150, 40);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.setFont(ui::detail::ToQFont(font));
+        painter.setPen(QColor(0x80, 0x20, 0x20));
+        painter.drawText(QRect(0, 0, 150, 40), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                         QString::fromUtf8("横批 Avatar 头像文字换行"));
+    }
+    EXPECT_EQ(shot, plain);
+
+    render::BannerStyle style;
+    style.text = QString::fromUtf8("横批 Avatar 头像文字换行");
+    style.font = ui::detail::ToBannerFont(font);
+    style.textColour = QColor(0x80, 0x20, 0x20);
+    style.stripColour = QColor(0xF0, 0xC0, 0x80);
+    style.stripSize = QSize(181, 51);
+    style.labelRect = QRect(0, 0, 150, 40);
+    EXPECT_EQ(render::RenderBanner(style), shot);
+
+    // Light text on a light strip: only the outline can make dark pixels.
+    ui::SetProperty(kBannerWindow, "", Prop::BackColour, ui::Colour{0xE0F0F0});
+    ui::SetProperty(kBannerWindow, "透明标签1", Prop::TextColour, ui::Colour{0xFFFFFF});
+    const auto darkPixels = [](int below = 64) {
+        const QImage image = WidgetOf(kBannerWindow)->grab().toImage();
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                dark += qGray(image.pixel(x, y)) < below;
+            }
+        }
+        return dark;
+    };
+    EXPECT_EQ(darkPixels(180), 0);
+    ui::SetProperty(kBannerWindow, "透明标签1", Prop::TextOutline, true);
+    EXPECT_GT(darkPixels(), 200);
+    EXPECT_EQ(render::OutlineColourFor(Qt::white), QColor(Qt::black));
+    EXPECT_EQ(render::OutlineColourFor(QColor(0x10, 0x10, 0x40)), QColor(Qt::white));
+    ui::SetProperty(kBannerWindow, "透明标签1", Prop::TextOutline, false);
+    ui::SetProperty(kBannerWindow, "透明标签1", Prop::TextShadow, true);
+    EXPECT_GT(darkPixels(180), 50);  // black at half opacity: mid grey at its core
+    ui::SetProperty(kBannerWindow, "透明标签1", Prop::TextShadow, false);
+    ui::SetProperty(kBannerWindow, "透明标签1", Prop::Width, 208);
+    ui::SetProperty(kBannerWindow, "透明标签1", Prop::Height, 24);
+}
+
+// The composed avatar at a scale of 2: twice the device pixels, the picture
+// tiled as the box tiles it, and the banner blended at its opacity and cut at
+// the box's edges. (The covering fit is compared with the screen end to end.)
+TEST(Composer, ComposesAtScaleWithClippedBlendedBanner) {
+    QImage picture(100, 50, QImage::Format_RGB32);
+    picture.fill(QColor(0, 200, 0));
+    picture.setPixelColor(0, 0, QColor(255, 0, 0));
+    render::BannerStyle banner;
+    banner.stripColour = QColor(0, 0, 255);
+    banner.stripSize = QSize(181, 51);
+    banner.opacity = 128;
+
+    const QImage avatar = render::ComposeAvatar(picture, render::PictureFit::Natural, banner,
+                                                QPoint(150, 170), render::kAvatarBoxSize, 2.0);
+    ASSERT_EQ(avatar.size(), QSize(368, 368));
+    EXPECT_EQ(avatar.devicePixelRatio(), 2.0);
+    // Tiled at natural size: the red corner pixel repeats every 100 x 50 as a 2 x 2 block.
+    EXPECT_EQ(avatar.pixelColor(201, 101), QColor(255, 0, 0));
+    EXPECT_EQ(avatar.pixelColor(202, 101), QColor(0, 200, 0));
+    const QColor blended = avatar.pixelColor(367, 367);
+    EXPECT_NEAR(blended.blue(), 128, 2);
+    EXPECT_NEAR(blended.green(), 100, 2);
+    EXPECT_EQ(avatar.pixelColor(299, 367), QColor(0, 200, 0));  // left of the banner
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -7,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <climits>
+#include <csignal>
 
 #include "Support.h"
 #include "ui/Program.h"
@@ -60,6 +62,26 @@ TEST(Files, FailuresGiveEmptyAndFalse) {
     EXPECT_FALSE(ui::WriteWholeFile(Text(dir.path().toStdString() + "/no/such/dir/f"), ByteSet{1}));
 }
 
+TEST(Files, AFailedSaveLeavesTheOldFileAsItWas) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const ui::FilePath path{dir.filePath(QString::fromUtf8("아바타.jpg")).toStdString()};
+    ASSERT_TRUE(ui::SaveWholeFile(path, ByteSet{1, 2, 3}).empty());
+    // Files may grow to 4 KiB only: the next write fails part-way, as on a
+    // full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    rlimit small = before;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const Text failure = ui::SaveWholeFile(path, ByteSet(100000, 7));
+    setrlimit(RLIMIT_FSIZE, &before);
+    EXPECT_FALSE(failure.empty());
+    EXPECT_EQ(ui::ReadFileContents(path, 1 << 20).bytes, (ByteSet{1, 2, 3}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);  // no temporary left
+}
+
 TEST(Files, DesktopDirectoryEndsInASeparator) {
     const Text desktop = ui::DesktopDirectory();
     ASSERT_FALSE(desktop.empty());
@@ -86,12 +108,13 @@ TEST(ShowMessage, ResponderSeesTheDefaultTitle) {
 // Answers the next real message box by `act` once it is up; what it showed.
 struct BoxSeen {
     QString title, text;
+    Qt::TextFormat format = Qt::AutoText;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QStringList buttons;
 };
 
 int AnswerBox(int flags, const std::function<void(QMessageBox*)>& act, BoxSeen& seen,
-              std::optional<Text> title = std::nullopt) {
+              std::optional<Text> title = std::nullopt, const Text& text = "内容"_gbk) {
     auto* timer = new QTimer;
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, [&, timer] {
@@ -102,6 +125,7 @@ int AnswerBox(int flags, const std::function<void(QMessageBox*)>& act, BoxSeen& 
         timer->stop();
         seen.title = box->windowTitle();
         seen.text = box->text();
+        seen.format = box->textFormat();
         seen.icon = box->icon();
         for (QAbstractButton* b : box->buttons()) {
             seen.buttons << b->text();
@@ -110,7 +134,7 @@ int AnswerBox(int flags, const std::function<void(QMessageBox*)>& act, BoxSeen& 
         timer->deleteLater();
     });
     timer->start();
-    return ui::ShowMessage("内容"_gbk, flags, std::move(title));
+    return ui::ShowMessage(text, flags, std::move(title));
 }
 
 void Click(QMessageBox* box, QMessageBox::StandardButton which) {
@@ -150,6 +174,17 @@ TEST(ShowMessage, ButtonsIconsAndCodes) {
               0);
     EXPECT_EQ(seen.title, QString::fromUtf8("提示"));
     EXPECT_EQ(seen.icon, QMessageBox::Information);
+}
+
+TEST(ShowMessage, MarkupInTheTextShowsLiterally) {
+    // As a notice page could send it: no live link, no styling.
+    const std::string notice = "1.4<br><a href=\"file:///etc/passwd\">更新</a>";
+    BoxSeen seen;
+    AnswerBox(
+        0x40, [](QMessageBox* b) { Click(b, QMessageBox::Ok); }, seen,
+        std::nullopt, operator""_gbk(notice.data(), notice.size()));
+    EXPECT_EQ(seen.format, Qt::PlainText);
+    EXPECT_EQ(seen.text, QString::fromStdString(notice));
 }
 
 TEST(ShowMessage, ClosingGivesCancelWhereThereIsOneElseOk) {

@@ -1,0 +1,178 @@
+#include "cli/RenderSettings.h"
+
+#include <functional>
+
+#include <QStringList>
+
+namespace avatrix::cli {
+namespace {
+
+// Far beyond any avatar, and small enough that no image size overflows.
+constexpr int kLargestPointSize = 1500;
+constexpr int kLargestSide = 4096;
+constexpr double kLargestScale = 8.0;
+
+bool ParseInt(const QString& value, int low, int high, int& out) {
+    bool ok = false;
+    const int v = value.trimmed().toInt(&ok);
+    if (!ok || v < low || v > high) {
+        return false;
+    }
+    out = v;
+    return true;
+}
+
+bool ParseSwitch(const QString& value, bool& out) {
+    const QString v = value.trimmed().toLower();
+    if (v == u"1" || v == u"yes" || v == u"true" || v == u"on") {
+        out = true;
+        return true;
+    }
+    if (v == u"0" || v == u"no" || v == u"false" || v == u"off") {
+        out = false;
+        return true;
+    }
+    return false;
+}
+
+bool ParseColour(const QString& value, QColor& out) {
+    const QString v = value.trimmed();
+    // Transparency is the strip's opacity, not a colour's.
+    if (v.startsWith(u'#') && v.size() != 7 && v.size() != 4) {
+        return false;
+    }
+    QColor colour = QColor::fromString(v);
+    if (!colour.isValid()) {
+        return false;
+    }
+    colour.setAlpha(255);
+    out = colour;
+    return true;
+}
+
+bool ParseRect(const QString& value, QRect& out) {
+    const QStringList parts = value.split(u',');
+    if (parts.size() != 4) {
+        return false;
+    }
+    int v[4];
+    for (int i = 0; i < 4; ++i) {
+        const int low = i < 2 ? -kLargestSide : 1;
+        if (!ParseInt(parts[i], low, kLargestSide, v[i])) {
+            return false;
+        }
+    }
+    out = QRect(v[0], v[1], v[2], v[3]);
+    return true;
+}
+
+bool ParseScale(const QString& value, double& out) {
+    bool ok = false;
+    const double v = value.trimmed().toDouble(&ok);
+    if (!ok || !(v > 0.0) || v > kLargestScale) {
+        return false;
+    }
+    out = v;
+    return true;
+}
+
+using Setter = std::function<bool(RenderSettings&, const QString&)>;
+
+struct Entry {
+    SettingName name;
+    const char* meaning;  // for the error message
+    Setter set;
+};
+
+Setter Switch(bool RenderSettings::*member) {
+    return [member](RenderSettings& s, const QString& v) { return ParseSwitch(v, s.*member); };
+}
+
+Setter Colour(QColor RenderSettings::*member) {
+    return [member](RenderSettings& s, const QString& v) { return ParseColour(v, s.*member); };
+}
+
+const std::vector<Entry>& Entries() {
+    static const std::vector<Entry> entries = {
+        {{"font", false, "FACE"},
+         "a face name",
+         [](RenderSettings& s, const QString& v) {
+             if (v.trimmed().isEmpty()) {
+                 return false;
+             }
+             s.face = v.trimmed();
+             return true;
+         }},
+        {{"size", false, "PT"},
+         "a point size from 1 to 1500",
+         [](RenderSettings& s, const QString& v) {
+             return ParseInt(v, 1, kLargestPointSize, s.pointSize);
+         }},
+        {{"bold", true, nullptr}, "yes or no", Switch(&RenderSettings::bold)},
+        {{"italic", true, nullptr}, "yes or no", Switch(&RenderSettings::italic)},
+        {{"underline", true, nullptr}, "yes or no", Switch(&RenderSettings::underline)},
+        {{"strike", true, nullptr}, "yes or no", Switch(&RenderSettings::strikeOut)},
+        {{"text-colour", false, "#RRGGBB"},
+         "a colour such as #RRGGBB",
+         Colour(&RenderSettings::textColour)},
+        {{"strip-colour", false, "#RRGGBB"},
+         "a colour such as #RRGGBB",
+         Colour(&RenderSettings::stripColour)},
+        {{"opacity", false, "0-255"},
+         "a whole number from 0 to 255",
+         [](RenderSettings& s, const QString& v) { return ParseInt(v, 0, 255, s.opacity); }},
+        {{"strip", false, "X,Y,W,H"},
+         "X,Y,W,H with a width and height of at least 1",
+         [](RenderSettings& s, const QString& v) { return ParseRect(v, s.strip); }},
+        {{"label", false, "X,Y,W,H"},
+         "X,Y,W,H with a width and height of at least 1",
+         [](RenderSettings& s, const QString& v) { return ParseRect(v, s.label); }},
+        {{"fill", true, nullptr}, "yes or no", Switch(&RenderSettings::fill)},
+        {{"outline", true, nullptr}, "yes or no", Switch(&RenderSettings::outline)},
+        {{"shadow", true, nullptr}, "yes or no", Switch(&RenderSettings::shadow)},
+        {{"scale", false, "N"},
+         "a number above 0 and at most 8",
+         [](RenderSettings& s, const QString& v) { return ParseScale(v, s.scale); }},
+        {{"quality", false, "0-100"},
+         "a whole number from 0 to 100",
+         [](RenderSettings& s, const QString& v) { return ParseInt(v, 0, 100, s.quality); }},
+    };
+    return entries;
+}
+
+}  // namespace
+
+bool ApplySetting(RenderSettings& settings, const QString& name, const QString& value,
+                  QString& error) {
+    // American spellings are taken too; the option list shows the others.
+    QString key = name;
+    key.replace(QStringLiteral("color"), QStringLiteral("colour"));
+    for (const Entry& entry : Entries()) {
+        if (key != QLatin1String(entry.name.name)) {
+            continue;
+        }
+        RenderSettings changed = settings;
+        if (!entry.set(changed, value)) {
+            error = QStringLiteral("%1 must be %2, not \"%3\"")
+                        .arg(name, QLatin1String(entry.meaning), value);
+            return false;
+        }
+        settings = changed;
+        return true;
+    }
+    error = QStringLiteral("unknown setting \"%1\"").arg(name);
+    return false;
+}
+
+const std::vector<SettingName>& SettingNames() {
+    static const std::vector<SettingName> names = [] {
+        std::vector<SettingName> out;
+        for (const Entry& entry : Entries()) {
+            out.push_back(entry.name);
+        }
+        return out;
+    }();
+    return names;
+}
+
+}  // namespace avatrix::cli

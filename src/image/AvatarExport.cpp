@@ -1,0 +1,84 @@
+#include "image/AvatarExport.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QMimeData>
+
+#include "image/AvatarUnits.h"
+#include "image/FileSaving.h"
+#include "render/AvatarComposer.h"
+#include "text/Literal.h"
+#include "text/Primitives.h"
+#include "ui/AvatarScene.h"
+#include "ui/Toolkit.h"
+
+namespace avatrix::image {
+namespace {
+
+constexpr std::string_view kBannerWindow = "BannerWindow";
+constexpr std::string_view kBannerLabel = "透明标签1";
+
+QByteArray Encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    return writer.write(image) ? bytes : QByteArray();
+}
+
+ByteSet ToByteSet(const QByteArray& bytes) {
+    return ByteSet(bytes.begin(), bytes.end());
+}
+
+Text SaveTitle() {
+    return "另存为 PNG"_gbk;
+}
+
+}  // namespace
+
+QImage ComposeShownAvatar() {
+    return ui::ComposeScene(ui::SceneOf(kMainWindow, kAvatarPicture, kBannerWindow, kBannerLabel));
+}
+
+bool CopyAvatar() {
+    const QImage avatar = ComposeShownAvatar();
+    const QByteArray png = render::EncodePng(avatar);
+    const QByteArray bmp = Encoded(avatar, "bmp");
+    if (png.isEmpty() || bmp.isEmpty()) {
+        return false;
+    }
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("image/png"), png);
+    data->setData(QStringLiteral("image/bmp"), bmp);
+    QGuiApplication::clipboard()->setMimeData(data);
+    return true;
+}
+
+ui::FilePath PngFileName(const ui::FilePath& chosen) {
+    const std::string& name = chosen.bytes;
+    std::string ending = name.size() >= 4 ? name.substr(name.size() - 4) : std::string();
+    for (char& c : ending) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return ending == ".png" ? chosen : chosen + ".png";
+}
+
+void SaveAvatarAsPng() {
+    // Composed before the dialog opens, so the avatar is the one the user
+    // asked to save even if the banner moves meanwhile.
+    const ByteSet png = ToByteSet(render::EncodePng(ComposeShownAvatar()));
+    const ui::FilePath chosen = ui::AskSaveFileName("PNG 图片|*.png|"_gbk, ui::DesktopDirectory());
+    if (chosen.empty()) {
+        return;
+    }
+    const ui::FilePath name = PngFileName(chosen);
+    if (png.empty()) {
+        ui::ShowMessage("无法保存"_gbk + QuotedName(name) + "。"_gbk, 0x30, SaveTitle());
+        return;
+    }
+    SaveChosenFile(name, png, SaveTitle());
+}
+
+}  // namespace avatrix::image

@@ -1,0 +1,144 @@
+#include "render/BannerPainter.h"
+
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <algorithm>
+#include <cmath>
+
+namespace avatrix::render {
+namespace {
+
+constexpr int kOutlineWidth = 2;
+constexpr int kShadowOffset = 2;
+constexpr qreal kShadowOpacity = 0.5;
+
+// The glyphs themselves, in label coordinates (origin at the label's
+// top-left corner).
+void DrawGlyphs(QPainter& painter, const BannerStyle& style, const QFont& font, const QColor& pen,
+                QSize label) {
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(font);
+    painter.setPen(pen);
+    if (style.font.angle == 0) {
+        painter.drawText(QRect(QPoint(0, 0), label),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, style.text);
+        return;
+    }
+    // Turned text runs as one line from the top-left corner.
+    painter.rotate(-style.font.angle / 10.0);
+    painter.drawText(QPointF(0, QFontMetricsF(font).ascent()), style.text);
+}
+
+// The glyphs in one flat colour on transparency, at the device's scale, for
+// the outline and the shadow to be made from.
+QImage GlyphMask(const BannerStyle& style, const QFont& font, const QColor& colour, QSize label,
+                 qreal dpr) {
+    const QSize device(static_cast<int>(std::ceil(label.width() * dpr)),
+                       static_cast<int>(std::ceil(label.height() * dpr)));
+    QImage mask(device, QImage::Format_ARGB32_Premultiplied);
+    mask.fill(Qt::transparent);
+    mask.setDevicePixelRatio(dpr);
+    QPainter painter(&mask);
+    DrawGlyphs(painter, style, font, colour, label);
+    return mask;
+}
+
+// A 3 x 3 box blur of a premultiplied image, which keeps premultiplication.
+QImage SoftenedMask(const QImage& mask) {
+    QImage result(mask.size(), QImage::Format_ARGB32_Premultiplied);
+    result.setDevicePixelRatio(mask.devicePixelRatio());
+    const int width = mask.width();
+    const int height = mask.height();
+    for (int y = 0; y < height; ++y) {
+        auto* out = reinterpret_cast<QRgb*>(result.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            int sum[4] = {0, 0, 0, 0};
+            for (int yy = std::max(0, y - 1); yy <= std::min(height - 1, y + 1); ++yy) {
+                const auto* in = reinterpret_cast<const QRgb*>(mask.constScanLine(yy));
+                for (int xx = std::max(0, x - 1); xx <= std::min(width - 1, x + 1); ++xx) {
+                    sum[0] += qAlpha(in[xx]);
+                    sum[1] += qRed(in[xx]);
+                    sum[2] += qGreen(in[xx]);
+                    sum[3] += qBlue(in[xx]);
+                }
+            }
+            // Edge pixels average over the full 3 x 3, as if transparency lay beyond.
+            out[x] = qRgba(sum[1] / 9, sum[2] / 9, sum[3] / 9, sum[0] / 9);
+        }
+    }
+    return result;
+}
+
+qreal DevicePixelRatioOf(const QPainter& painter) {
+    const QPaintDevice* device = painter.device();
+    return device != nullptr ? device->devicePixelRatioF() : 1.0;
+}
+
+}  // namespace
+
+QColor OutlineColourFor(const QColor& text) {
+    const QColor rgb = text.toRgb();
+    const int luma = (299 * rgb.red() + 587 * rgb.green() + 114 * rgb.blue()) / 1000;
+    return luma >= 128 ? QColor(Qt::black) : QColor(Qt::white);
+}
+
+void PaintBannerStrip(QPainter& painter, const BannerStyle& style) {
+    painter.fillRect(QRect(QPoint(0, 0), style.stripSize), style.stripColour);
+}
+
+void PaintBannerText(QPainter& painter, const BannerStyle& style) {
+    if (style.text.isEmpty() || style.labelRect.isEmpty()) {
+        return;
+    }
+    const QSize label = style.labelRect.size();
+    const QFont font = ToQFont(style.font);
+    painter.save();
+    painter.translate(style.labelRect.topLeft());
+    painter.setClipRect(QRect(QPoint(0, 0), label), Qt::IntersectClip);
+    if (style.outline || style.shadow) {
+        const qreal dpr = DevicePixelRatioOf(painter);
+        if (style.shadow) {
+            const QImage shadow = SoftenedMask(GlyphMask(style, font, Qt::black, label, dpr));
+            painter.save();
+            painter.setOpacity(painter.opacity() * kShadowOpacity);
+            painter.drawImage(QPointF(kShadowOffset, kShadowOffset), shadow);
+            painter.restore();
+        }
+        if (style.outline) {
+            const QImage ring =
+                GlyphMask(style, font, OutlineColourFor(style.textColour), label, dpr);
+            // Every device-pixel offset within the outline's radius: a disc
+            // rather than a square, so corners stay round.
+            const int radius = static_cast<int>(std::lround(kOutlineWidth * dpr));
+            for (int dy = -radius; dy <= radius; ++dy) {
+                for (int dx = -radius; dx <= radius; ++dx) {
+                    if ((dx != 0 || dy != 0) && dx * dx + dy * dy <= radius * radius + 1) {
+                        painter.drawImage(QPointF(dx / dpr, dy / dpr), ring);
+                    }
+                }
+            }
+        }
+    }
+    DrawGlyphs(painter, style, font, style.textColour, label);
+    painter.restore();
+}
+
+void PaintBanner(QPainter& painter, const BannerStyle& style) {
+    PaintBannerStrip(painter, style);
+    PaintBannerText(painter, style);
+}
+
+QImage RenderBanner(const BannerStyle& style, qreal dpr) {
+    if (style.stripSize.isEmpty() || dpr <= 0) {
+        return {};
+    }
+    QImage image(static_cast<int>(std::ceil(style.stripSize.width() * dpr)),
+                 static_cast<int>(std::ceil(style.stripSize.height() * dpr)), QImage::Format_RGB32);
+    image.setDevicePixelRatio(dpr);
+    image.fill(style.stripColour);
+    QPainter painter(&image);
+    PaintBanner(painter, style);
+    return image;
+}
+
+}  // namespace avatrix::render

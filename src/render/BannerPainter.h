@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include "render/BannerFont.h"
+
+// The banner: a coloured strip with one text on it. Everything that shows a
+// banner draws it here (the banner window on the screen, the avatar export,
+// the command-line renderer), so they all give the same pixels.
+namespace avatrix::render {
+
+struct BannerStyle {
+    QString text;
+    BannerFont font;
+    QColor textColour = Qt::black;
+    QColor stripColour = QColor(240, 240, 240);  // the classic dialog grey
+    int opacity = 255;  // 0 invisible to 255 opaque; used where the banner is laid over something
+    QSize stripSize = QSize(181, 51);        // the banner window's client area
+    QRect labelRect = QRect(0, 0, 208, 24);  // where the text goes, in strip coordinates
+    bool outline = false;  // a 2-pixel ring around the glyphs, contrasting with the text
+    bool shadow = false;   // a soft black shadow at half opacity, 2 pixels right and down
+};
+
+// Fills the strip (0, 0, stripSize) with the strip colour.
+void PaintBannerStrip(QPainter& painter, const BannerStyle& style);
+
+// Draws the text into labelRect, clipped to it: word-wrapped from the
+// top-left corner, or, for a turned font, as one line from that corner.
+// With outline and shadow off these are exactly the pixels of plain text
+// drawn with the banner's font and colour.
+void PaintBannerText(QPainter& painter, const BannerStyle& style);
+
+// Strip and text, as the banner window shows them at full opacity.
+void PaintBanner(QPainter& painter, const BannerStyle& style);
+
+// The opaque banner at the given device pixel ratio: stripSize * dpr device
+// pixels, RGB32 like a window's backing store, so glyphs are drawn as the
+// screen draws them.
+QImage RenderBanner(const BannerStyle& style, qreal dpr = 1.0);
+
+// Black for light text, white for dark, by the text colour's luma.
+QColor OutlineColourFor(const QColor& text);
+
+}  // namespace avatrix::render
