@@ -342,7 +342,19 @@ class Session:
         self.xdotool("key", "--clearmodifiers", *keys)
 
     def type(self, text):
-        self.xdotool("type", "--delay", 20, "--", text)
+        if text.isascii():
+            self.xdotool("type", "--delay", 20, "--", text)
+            return
+        # xdotool types characters the keyboard map lacks by remapping a spare
+        # key, and under load the program can read the key before the new map:
+        # the character is lost. A paste carries the text whole.
+        subprocess.run(["xclip", "-selection", "clipboard", "-i"], input=text.encode(),
+                       env=self.env, check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        wait_for(lambda: subprocess.run(["xclip", "-selection", "clipboard", "-o"],
+                                        env=self.env, capture_output=True).stdout
+                 == text.encode(), 10, "the clipboard to hold the text to type")
+        self.key("ctrl+v")
 
     def activate(self, window):
         self.xdotool("windowactivate", "--sync", window.id)

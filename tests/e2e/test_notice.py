@@ -24,7 +24,8 @@ def newer_version(new_session):
     answer_box(s, DEFAULT_TITLE, "the update message")
     code = s.wait_exit()
     check(code == 0, f"exit code {code} after the update message")
-    opened = s.opened()
+    # The browser is started detached and may write after the program ended.
+    opened = wait_for(s.opened, 10, "the product site to be opened")
     check(len(opened) == 1 and opened[0].startswith("http"), f"opened {opened}")
     s.close()  # frees the notice port for the next session
 
