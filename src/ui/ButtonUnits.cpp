@@ -192,14 +192,7 @@ class ColorPickerUnit final : public Unit {
 
 }  // namespace
 
-std::unique_ptr<Unit> MakeButton(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                 QWidget* container) {
-    return std::make_unique<ButtonUnit>(form, parent, row, container);
-}
-
-std::unique_ptr<Unit> MakeColorPicker(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                      QWidget* container) {
-    return std::make_unique<ColorPickerUnit>(form, parent, row, container);
-}
+const UnitFactory kButtonFactory = Construct<ButtonUnit>;
+const UnitFactory kColorPickerFactory = Construct<ColorPickerUnit>;
 
 }  // namespace avatrix::ui::detail

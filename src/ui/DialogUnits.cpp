@@ -298,14 +298,7 @@ bool ServeDrops(Unit* unit, QWidget* target) {
     return drop != nullptr && drop->serve(target);
 }
 
-std::unique_ptr<Unit> MakeCommonDlg(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                    QWidget*) {
-    return std::make_unique<CommonDlgUnit>(form, parent, row);
-}
-
-std::unique_ptr<Unit> MakeDropTarget(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                     QWidget*) {
-    return std::make_unique<DropTargetUnit>(form, parent, row);
-}
+const UnitFactory kCommonDlgFactory = Construct<CommonDlgUnit>;
+const UnitFactory kDropTargetFactory = Construct<DropTargetUnit>;
 
 }  // namespace avatrix::ui::detail

@@ -108,9 +108,6 @@ class EditBoxUnit final : public Unit {
 
 }  // namespace
 
-std::unique_ptr<Unit> MakeEditBox(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                  QWidget* container) {
-    return std::make_unique<EditBoxUnit>(form, parent, row, container);
-}
+const UnitFactory kEditBoxFactory = Construct<EditBoxUnit>;
 
 }  // namespace avatrix::ui::detail

@@ -165,9 +165,6 @@ class PicBoxUnit final : public Unit {
 
 }  // namespace
 
-std::unique_ptr<Unit> MakePicBox(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                 QWidget* container) {
-    return std::make_unique<PicBoxUnit>(form, parent, row, container);
-}
+const UnitFactory kPicBoxFactory = Construct<PicBoxUnit>;
 
 }  // namespace avatrix::ui::detail

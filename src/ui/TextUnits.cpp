@@ -174,19 +174,8 @@ class TransLabelUnit final : public Unit {
 
 }  // namespace
 
-std::unique_ptr<Unit> MakeLabel(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                QWidget* container) {
-    return std::make_unique<LabelUnit>(form, parent, row, container);
-}
-
-std::unique_ptr<Unit> MakeHyperLinker(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                      QWidget* container) {
-    return std::make_unique<HyperLinkerUnit>(form, parent, row, container);
-}
-
-std::unique_ptr<Unit> MakeTransLabel(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                     QWidget* container) {
-    return std::make_unique<TransLabelUnit>(form, parent, row, container);
-}
+const UnitFactory kLabelFactory = Construct<LabelUnit>;
+const UnitFactory kHyperLinkerFactory = Construct<HyperLinkerUnit>;
+const UnitFactory kTransLabelFactory = Construct<TransLabelUnit>;
 
 }  // namespace avatrix::ui::detail

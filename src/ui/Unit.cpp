@@ -235,13 +235,13 @@ void Unit::watchInput() {
 int ModifierStateOf(Qt::KeyboardModifiers modifiers) {
     int state = 0;
     if (modifiers & Qt::ShiftModifier) {
-        state |= 1;
+        state |= kModifierShift;
     }
     if (modifiers & Qt::ControlModifier) {
-        state |= 2;
+        state |= kModifierCtrl;
     }
     if (modifiers & Qt::AltModifier) {
-        state |= 4;
+        state |= kModifierAlt;
     }
     return state;
 }

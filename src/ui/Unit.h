@@ -69,8 +69,8 @@ class Unit {
     std::map<Prop, Value> values_;
 };
 
-// Virtual-key code and modifier state of a key or mouse event, as the
-// handlers receive them (Shift 1, Ctrl 2, Alt 4).
+// Virtual-key code and modifier state (the kModifier bits) of a key or mouse
+// event, as the handlers receive them.
 int VirtualKeyOf(int qtKey, bool keypad);
 int ModifierStateOf(Qt::KeyboardModifiers modifiers);
 
