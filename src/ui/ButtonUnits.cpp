@@ -70,11 +70,7 @@ class ButtonUnit final : public Unit {
   protected:
     bool supportsOwn(Prop prop) const override { return prop == Prop::Caption; }
     void apply(Prop prop, const Value& value) override {
-        if (prop == Prop::Caption) {
-            button_->setCaption(ToQString(AsText(value)));
-            return;
-        }
-        Unit::apply(prop, value);
+        applyCaption(prop, value, [this](const QString& text) { button_->setCaption(text); });
     }
 
   private:

@@ -20,11 +20,12 @@ namespace avatrix::ui::detail {
 namespace {
 
 bool IsFixedBorder(int border) {
-    return border == 0 || border == 2 || border == 4 || border == 6;
+    return border == kBorderNone || border == kBorderFixed || border == kBorderFixedTool ||
+           border == kBorderFixedSunken;
 }
 
 bool HasClientEdge(int border) {
-    return border == 5 || border == 6;
+    return border == kBorderSizableSunken || border == kBorderFixedSunken;
 }
 
 constexpr int kClientEdge = 2;
@@ -34,7 +35,7 @@ constexpr int kClientEdge = 2;
 FormWindow::FormWindow(const WindowLayout& layout)
     : QWidget(nullptr), Unit(this, nullptr, layout.name, Kind::Window) {
     // What a window is when its layout says nothing else.
-    keep(Prop::Border, 1);
+    keep(Prop::Border, kBorderSizable);
     keep(Prop::ControlBox, true);
     keep(Prop::MaxButton, true);
     keep(Prop::MinButton, true);
@@ -256,24 +257,10 @@ void FormWindow::placeUnits() {
 }
 
 bool FormWindow::supportsOwn(Prop prop) const {
-    switch (prop) {
-        case Prop::Caption:
-        case Prop::Border:
-        case Prop::BackColour:
-        case Prop::ControlBox:
-        case Prop::MaxButton:
-        case Prop::MinButton:
-        case Prop::Position:
-        case Prop::Movable:
-        case Prop::EscCloses:
-        case Prop::ShowInTaskbar:
-        case Prop::FreeMove:
-        case Prop::AlwaysOnTop:
-        case Prop::ClassName:
-            return true;
-        default:
-            return false;
-    }
+    return IsOneOf(
+        prop, {Prop::Caption, Prop::Border, Prop::BackColour, Prop::ControlBox, Prop::MaxButton,
+               Prop::MinButton, Prop::Position, Prop::Movable, Prop::EscCloses, Prop::ShowInTaskbar,
+               Prop::FreeMove, Prop::AlwaysOnTop, Prop::ClassName});
 }
 
 Value FormWindow::read(Prop prop) const {

@@ -23,7 +23,7 @@ struct MessageRecord {
 void SetMessageResponder(std::function<int(const MessageRecord&)> responder);
 
 struct DialogRequest {
-    int kind = 0;  // 0 open, 1 save, 2 font
+    int kind = 0;  // kOpenFileDialog, kSaveFileDialog or kFontDialog
     Text filter;   // as the dialog receives it, "||" appended
     Text initialDir;
     Text fileName;  // the unit's current FileName

@@ -36,11 +36,7 @@ class LabelUnit final : public Unit {
   protected:
     bool supportsOwn(Prop prop) const override { return prop == Prop::Caption; }
     void apply(Prop prop, const Value& value) override {
-        if (prop == Prop::Caption) {
-            label_->setText(ToQString(AsText(value)));
-            return;
-        }
-        Unit::apply(prop, value);
+        applyCaption(prop, value, [this](const QString& text) { label_->setText(text); });
     }
 
   private:

@@ -163,6 +163,7 @@ inline constexpr int kKeyF12 = kKeyF1 + 11;
 inline constexpr int kBorderNone = 0;  // no title bar
 inline constexpr int kBorderSizable = 1;
 inline constexpr int kBorderFixed = 2;
+inline constexpr int kBorderSizableTool = 3;
 inline constexpr int kBorderFixedTool = 4;
 inline constexpr int kBorderSizableSunken = 5;
 inline constexpr int kBorderFixedSunken = 6;
@@ -176,6 +177,8 @@ inline constexpr int kPositionCentred = 1;
 
 // Values of an edit box's InputMode.
 inline constexpr int kInputNormal = 0;
+inline constexpr int kInputReadOnly = 1;
+inline constexpr int kInputPassword = 2;
 inline constexpr int kInputWholeNumber = 3;
 
 // Values of a picture box's DisplayMode.
@@ -219,7 +222,7 @@ struct PropertyInit {
 };
 
 struct UnitLayout {
-    std::string name;  // as in the layout tables, e.g. "编辑框1"
+    std::string name;  // unique within its window
     Kind kind;
     int left = 0, top = 0, width = 0, height = 0;
     std::vector<PropertyInit> properties;
@@ -235,7 +238,7 @@ struct Binding {
 // A window is data: its own properties, its units in creation order (an
 // earlier unit lies above a later one of the same parent) and its bindings.
 struct WindowLayout {
-    std::string name;  // "MainWindow", "BannerWindow"
+    std::string name;  // what handlers address the window by
     std::vector<PropertyInit> properties;
     std::vector<UnitLayout> units;
     std::vector<Binding> bindings;

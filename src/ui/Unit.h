@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QString>
 #include <map>
 #include <string>
 
@@ -54,6 +55,18 @@ class Unit {
     virtual Value read(Prop prop) const;
     // Pushes a written value (already converted and kept) to the widget.
     virtual void apply(Prop prop, const Value& value);
+
+    // For the kinds whose one property of their own is Caption: a caption
+    // goes to `show`, anything else to Unit::apply.
+    template <typename Show>
+    void applyCaption(Prop prop, const Value& value, Show show) {
+        if (prop == Prop::Caption) {
+            show(CaptionText(value));
+            return;
+        }
+        Unit::apply(prop, value);
+    }
+    static QString CaptionText(const Value& value);
 
     Value stored(Prop prop) const;
     void keep(Prop prop, Value value) { values_[prop] = std::move(value); }
