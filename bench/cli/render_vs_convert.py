@@ -84,11 +84,7 @@ def render_per_avatar(renderer, jobs_file, out_dir, jobs):
 
 
 def default_renderer():
-    for place in ("bin", "src/cli"):
-        candidate = SOURCE_DIR / "build" / place / "avatrix-render"
-        if candidate.is_file():
-            return str(candidate)
-    return str(SOURCE_DIR / "build" / "src" / "cli" / "avatrix-render")
+    return str(SOURCE_DIR / "build" / "bin" / "avatrix-render")
 
 
 def main():

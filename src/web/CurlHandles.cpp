@@ -100,6 +100,28 @@ bool HasLineBreak(const std::string& text) {
     return text.find_first_of("\r\n") != std::string::npos;
 }
 
+// Whether an attribute after the value is a bare Secure, in any letter case.
+bool HasSecureAttribute(const std::string& data) {
+    std::size_t from = data.find(';');
+    while (from != std::string::npos) {
+        const std::size_t end = data.find(';', from + 1);
+        std::string attribute =
+            data.substr(from + 1, end == std::string::npos ? end : end - from - 1);
+        const std::size_t first = attribute.find_first_not_of(" \t");
+        const std::size_t last = attribute.find_last_not_of(" \t");
+        attribute =
+            first == std::string::npos ? std::string() : attribute.substr(first, last - first + 1);
+        for (char& c : attribute) {
+            c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+        }
+        if (attribute == "secure") {
+            return true;
+        }
+        from = end;
+    }
+    return false;
+}
+
 }  // namespace
 
 void InitialiseCurl() {
@@ -127,10 +149,11 @@ std::vector<std::string> StoredCookieLines() {
     return handle ? ListOf(handle.get()) : std::vector<std::string>();
 }
 
-void StoreCookie(const std::string& host, const std::string& name, const std::string& data) {
+std::vector<std::string> CookieLinesFor(const std::string& host, const std::string& name,
+                                        const std::string& data, bool secureOrigin) {
     if (host.empty() || HasLineBreak(host) || HasLineBreak(name) || HasLineBreak(data) ||
         host.find('\t') != std::string::npos) {
-        return;
+        return {};
     }
     std::vector<std::string> parsed;
     if (name.empty()) {
@@ -138,15 +161,16 @@ void StoreCookie(const std::string& host, const std::string& name, const std::st
         // attribute becomes the cookie's name with an empty value.
         const std::string bare = data.substr(0, data.find(';'));
         if (bare.empty() || bare.find('\t') != std::string::npos) {
-            return;
+            return {};
         }
-        parsed.push_back(Joined({host, "FALSE", "/", "FALSE", "0", bare, ""}));
+        const bool secure = HasSecureAttribute(data);
+        parsed.push_back(Joined({host, "FALSE", "/", secure ? "TRUE" : "FALSE", "0", bare, ""}));
     } else {
         // A private jar parses the attributes exactly as a response's
         // Set-Cookie would be parsed.
         EasyHandle scratch = NewEasyHandle();
         if (!scratch) {
-            return;
+            return {};
         }
         curl_easy_setopt(scratch.get(), CURLOPT_COOKIEFILE, "");
         // The domain put last only lets libcurl accept the cookie; the
@@ -155,13 +179,12 @@ void StoreCookie(const std::string& host, const std::string& name, const std::st
         curl_easy_setopt(scratch.get(), CURLOPT_COOKIELIST, header.c_str());
         parsed = ListOf(scratch.get());
     }
-    EasyHandle shared = Share().Attach();
-    if (!shared) {
-        return;
-    }
+    std::vector<std::string> lines;
     for (const std::string& line : parsed) {
         std::vector<std::string> fields = Fields(line);
-        if (fields.size() != 7) {
+        // A Secure cookie from plain http could overwrite one a secure site
+        // set; it is not kept.
+        if (fields.size() != 7 || (fields[3] == "TRUE" && !secureOrigin)) {
             continue;
         }
         // Bound to the host the cookie came from, whatever domain its
@@ -169,8 +192,23 @@ void StoreCookie(const std::string& host, const std::string& name, const std::st
         const bool httpOnly = fields[0].rfind("#HttpOnly_", 0) == 0;
         fields[0] = (httpOnly ? "#HttpOnly_" : "") + host;
         fields[1] = "FALSE";
-        const std::string stored = Joined(fields);
-        curl_easy_setopt(shared.get(), CURLOPT_COOKIELIST, stored.c_str());
+        lines.push_back(Joined(fields));
+    }
+    return lines;
+}
+
+void StoreCookie(const std::string& host, const std::string& name, const std::string& data,
+                 bool secureOrigin) {
+    const std::vector<std::string> lines = CookieLinesFor(host, name, data, secureOrigin);
+    if (lines.empty()) {
+        return;
+    }
+    EasyHandle shared = Share().Attach();
+    if (!shared) {
+        return;
+    }
+    for (const std::string& line : lines) {
+        curl_easy_setopt(shared.get(), CURLOPT_COOKIELIST, line.c_str());
     }
 }
 

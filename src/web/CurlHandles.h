@@ -34,9 +34,16 @@ bool AppendLine(HeaderList& list, const std::string& line);
 // request handle's own cookie engine.
 std::vector<std::string> StoredCookieLines();
 
-// Stores a cookie for `host` alone (no subdomains), as a server's Set-Cookie
-// value "name=data" would set it; attributes such as path or expiry may
-// follow in `data`. An empty name stores the data as a cookie of its own.
-void StoreCookie(const std::string& host, const std::string& name, const std::string& data);
+// The cookie-file lines that store a cookie for `host` alone (no
+// subdomains), as a server's Set-Cookie value "name=data" would set it;
+// attributes such as path or expiry may follow in `data`. An empty name
+// stores the data as a cookie of its own. A cookie marked Secure that did not
+// come over a secure connection gives none.
+std::vector<std::string> CookieLinesFor(const std::string& host, const std::string& name,
+                                        const std::string& data, bool secureOrigin);
+
+// Adds the cookie CookieLinesFor describes to the shared store.
+void StoreCookie(const std::string& host, const std::string& name, const std::string& data,
+                 bool secureOrigin);
 
 }  // namespace avatrix::web::detail

@@ -1,6 +1,7 @@
 #include "web/UpdateCheck.h"
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "text/Codepage.h"
@@ -42,6 +43,14 @@ Text CleanNotice(const Text& notice) {
 
 namespace detail {
 
+std::optional<Text> NoticeFromPage(const ByteSet& page) {
+    const Text notice = TextBetween(ToText(page), NoticeSeparator(), NoticeSeparator());
+    if (notice.empty()) {
+        return std::nullopt;
+    }
+    return CleanNotice(notice);
+}
+
 Text RunDirectory() {
     std::error_code error;
     const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -59,13 +68,12 @@ bool CheckUpdateAndNoticeFrom(const VersionBoxes& boxes, const Text& runDirector
         ui::EndProgram(0);
     }
 
-    const Text page = ToText(FetchNoticePage(noticeUrl));
-    const Text notice = TextBetween(page, NoticeSeparator(), NoticeSeparator());
-    if (notice.empty()) {
+    const std::optional<Text> notice = NoticeFromPage(FetchNoticePage(noticeUrl));
+    if (!notice) {
         ui::ShowMessage("获取更新失败请您稍后重试！"_gbk, ui::kButtonsOk);
         return false;
     }
-    ui::SetProperty(boxes.newest, ui::Prop::Content, CleanNotice(notice));
+    ui::SetProperty(boxes.newest, ui::Prop::Content, *notice);
 
     const double current = ToNumber(ui::GetText(boxes.current, ui::Prop::Content));
     const Text newestNotice = ui::GetText(boxes.newest, ui::Prop::Content);

@@ -4,6 +4,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
@@ -108,6 +109,12 @@ Text Blank(const Text& text) {
     return TrimSpaces(text);
 }
 
+// A CR or LF would end the request line or a header line early and let the
+// rest pass as header lines of its own.
+bool HoldsLineBreak(const Text& text) {
+    return text.view().find_first_of("\r\n") != std::string_view::npos;
+}
+
 }  // namespace
 
 Text TimeoutMessage() {
@@ -126,7 +133,7 @@ ByteSet WebRequest(const Text& url, std::optional<int> method, std::optional<Tex
                    std::optional<Text> headers, std::optional<ByteSet> postData,
                    std::optional<Text> cookies, std::optional<int> timeoutSeconds,
                    Text* responseHeaders, std::optional<int> charset) {
-    if (Blank(url).empty()) {
+    if (Blank(url).empty() || HoldsLineBreak(url) || HoldsLineBreak(cookies.value_or(Text()))) {
         return {};
     }
     RegisterCleanupOnce();

@@ -11,6 +11,7 @@
 #include "text/Primitives.h"
 #include "web/CurlHandles.h"
 #include "web/RequestHeaders.h"
+#include "web/ResponseHeaders.h"
 #include "web/UpdateCheck.h"
 #include "web/Url.h"
 #include "web/WebRequest.h"
@@ -25,10 +26,11 @@ using detail::HeaderList;
 constexpr char kDefaultAgent[] =
     "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; .NET CLR 2.0.50727; .NET CLR "
     "3.0.04506.648; .NET CLR 3.5.21022)";
-// The raw header block is handed back only when it fits this buffer together
-// with its terminating NUL; otherwise the buffer's 2048 spaces are.
-constexpr int kHeaderBufferSize = 2048;
 constexpr int kMaxRedirects = 20;
+// A notice page is a few kilobytes; a body beyond this is cut off and the
+// request fails as if nothing had answered, rather than filling memory for
+// the whole time limit.
+constexpr std::size_t kMaxBodyBytes = 1024 * 1024;
 
 struct UrlDeleter {
     void operator()(CURLU* url) const { curl_url_cleanup(url); }
@@ -95,9 +97,10 @@ int EffectivePort(int port, bool secure) {
 // response it saw.
 struct Transfer {
     const std::atomic<bool>* abort = nullptr;
+    std::string url;  // where the response came from
     ByteSet body;
-    std::string headerBlock;
-    bool headerBlockEnded = false;
+    HeaderBlockCollector headers;
+    bool tooLarge = false;
 };
 
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
@@ -106,27 +109,16 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
         return 0;
     }
     const std::size_t length = size * count;
+    if (length > kMaxBodyBytes - transfer->body.size()) {
+        transfer->tooLarge = true;
+        return 0;  // ends the transfer at once
+    }
     transfer->body.insert(transfer->body.end(), data, data + length);
     return length;
 }
 
 std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* transfer = static_cast<Transfer*>(user);
-    std::string_view line(data, size * count);
-    if (line.substr(0, 5) == "HTTP/") {
-        // An interim (1xx) response is followed by the real one.
-        transfer->headerBlock.clear();
-        transfer->headerBlockEnded = false;
-    }
-    if (transfer->headerBlockEnded) {
-        return size * count;  // trailers after a chunked body
-    }
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
-        line.remove_suffix(1);
-    }
-    transfer->headerBlock.append(line);
-    transfer->headerBlock += "\r\n";
-    transfer->headerBlockEnded = line.empty();
+    static_cast<Transfer*>(user)->headers.Add(std::string_view(data, size * count));
     return size * count;
 }
 
@@ -142,7 +134,6 @@ struct RequestPlan {
     bool post = false;
     bool secure = false;
     std::string url;  // what libcurl is asked for
-    std::string host;
     std::string agent;
     std::string proxy;  // empty: direct
     bool sendStoredCookies = false;
@@ -194,18 +185,23 @@ Transfer Perform(CURL* handle, const RequestPlan& plan, const std::atomic<bool>&
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &abort);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &OnBody);
     curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &OnHeader);
+    // A length announced beyond the limit fails before any of the body is read.
+    curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxBodyBytes));
 
     std::string url = plan.url;
     bool post = plan.post;
     std::vector<std::string> lines = plan.headerLines;
     Transfer transfer;
     for (int hop = 0;; ++hop) {
-        transfer = Transfer{&abort, {}, {}, false};
+        transfer = Transfer{&abort, url, {}, {}, false};
         curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
         curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
         HeaderList headers = BuildHeaderList(lines, post);
         ApplyHop(handle, plan, url, post, headers);
         const CURLcode result = curl_easy_perform(handle);
+        if (result == CURLE_FILESIZE_EXCEEDED) {
+            transfer.tooLarge = true;
+        }
         if (result != CURLE_OK || !plan.followRedirects || hop >= kMaxRedirects || abort.load()) {
             return transfer;
         }
@@ -237,30 +233,16 @@ Transfer Perform(CURL* handle, const RequestPlan& plan, const std::atomic<bool>&
 }
 
 // Cookies the final response sets are kept for later requests, bound to the
-// host the request was made to.
-void CaptureCookies(const Text& headerBlock, const std::string& host) {
-    const Text marker("Set-Cookie: ");
-    if (FindText(headerBlock, marker, 1, true) <= 0) {
-        return;
+// host that response came from (after a redirect, the host redirected to).
+void CaptureCookies(const Text& headerBlock, const std::string& responseUrl) {
+    const Origin origin = OriginOf(responseUrl);
+    for (const SetCookieValue& cookie : SetCookieValues(headerBlock)) {
+        detail::StoreCookie(origin.host, cookie.name, cookie.data, origin.scheme == "https");
     }
-    std::string_view rest = headerBlock.view();
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
-        std::string_view raw = rest.substr(0, end);
-        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-        if (!raw.empty() && raw.back() == '\r') {
-            raw.remove_suffix(1);
-        }
-        const Text line(raw);
-        if (FindText(line, marker, 1, true) <= 0) {
-            continue;
-        }
-        const Text value = RightText(line, TextLength(line) - 12);
-        const int equals = FindText(value, Text("="));
-        const Text name = equals > 0 ? LeftText(value, equals - 1) : Text();
-        const Text data = equals > 0 ? RightText(value, TextLength(value) - equals) : value;
-        detail::StoreCookie(host, name.bytes(), data.bytes());
-    }
+}
+
+bool HasLineBreak(const Text& text) {
+    return text.view().find_first_of("\r\n") != std::string_view::npos;
 }
 
 }  // namespace
@@ -277,7 +259,6 @@ void WebRequestWorker(WebRequestRecord& record, const std::atomic<bool>& abort) 
     plan.secure = IsSecureUrl(url);
     const Text host = GetUrlHost(url);
     const Text object = GetUrlObject(url);
-    plan.host = host.bytes();
 
     if (FindText(headers, Text("User-Agent:"), 1, true) > 0) {
         plan.agent = TrimSpaces(TextBetween(headers, Text("User-Agent:"), Text("\r\n"))).bytes();
@@ -297,8 +278,10 @@ void WebRequestWorker(WebRequestRecord& record, const std::atomic<bool>& abort) 
     plan.url = std::string(plan.secure ? "https://" : "http://") + host.bytes() + ":" +
                std::to_string(EffectivePort(port, plan.secure)) + EscapeObject(object.view());
 
+    // A line break in the URL or the cookie text would start header lines of
+    // its own: such a request is not made at all.
     EasyHandle handle = detail::NewEasyHandle();
-    if (!handle || OriginOf(plan.url).host.empty()) {
+    if (!handle || OriginOf(plan.url).host.empty() || HasLineBreak(url) || HasLineBreak(cookies)) {
         // No handle for this request: nothing is sent, and the cookie text
         // stays where the response headers would have gone.
         record[kSlotUrl].clear();
@@ -321,11 +304,14 @@ void WebRequestWorker(WebRequestRecord& record, const std::atomic<bool>& abort) 
     }
     handle.reset();
 
-    const bool fits = !transfer.headerBlock.empty() &&
-                      transfer.headerBlock.size() < static_cast<std::size_t>(kHeaderBufferSize);
-    const Text headerBlock = fits ? Text(transfer.headerBlock) : BlankText(kHeaderBufferSize);
-    if (!abort.load()) {
-        CaptureCookies(headerBlock, plan.host);
+    if (transfer.tooLarge) {
+        // As if nothing had answered: no body, no header block, no cookie.
+        transfer.body.clear();
+        transfer.headers = HeaderBlockCollector();
+    }
+    const Text headerBlock = transfer.headers.Block();
+    if (!abort.load() && !transfer.tooLarge) {
+        CaptureCookies(headerBlock, transfer.url);
     }
     record[kSlotUrl] = std::move(transfer.body);
     record[kSlotCookies] = ToBytes(headerBlock);

@@ -5,6 +5,7 @@ which validate; the program started from that root reads the notice page it
 ships (no server anywhere), shows both windows and the banner with no message,
 and the hide-and-restore scenario works on it. Without the page it says it
 could not get the notice and shows no banner."""
+import os
 import subprocess
 import sys
 import tempfile
@@ -20,11 +21,12 @@ ICON_SIZES = (16, 32, 48, 64, 128, 256)
 METAINFO = "usr/share/metainfo/example.mirrowen.avatrix.metainfo.xml"
 DESKTOP = "usr/share/applications/avatrix.desktop"
 NOTICE = "usr/share/avatrix/notice.html"
+RENDER_MAN = "usr/share/man/man1/avatrix-render.1.gz"
 TEXT_BOX = (192, 24, 152, 24)
 
 
-def succeeds(args):
-    result = subprocess.run(args, capture_output=True, text=True)
+def succeeds(args, env=None):
+    result = subprocess.run(args, capture_output=True, text=True, env=env)
     check(result.returncode == 0, f"{' '.join(args)} failed:\n{result.stdout}{result.stderr}")
     return result.stdout
 
@@ -43,7 +45,8 @@ def check_control(deb, version):
 
 def check_files(root, version):
     files = {str(p.relative_to(root)) for p in root.rglob("*") if not p.is_dir()}
-    expected = {"usr/bin/avatrix", DESKTOP, METAINFO, NOTICE} | {
+    expected = {"usr/bin/avatrix", "usr/bin/avatrix-render", RENDER_MAN, DESKTOP, METAINFO,
+                NOTICE} | {
         f"usr/share/icons/hicolor/{n}x{n}/apps/avatrix.png" for n in ICON_SIZES}
     check(files == expected, f"package holds {sorted(files)}, expected {sorted(expected)}")
     for n in ICON_SIZES:
@@ -54,6 +57,21 @@ def check_files(root, version):
           f"the notice page does not announce {version}: {notice[1:2]}")
     succeeds(["desktop-file-validate", str(root / DESKTOP)])
     succeeds(["appstreamcli", "validate", "--no-net", str(root / METAINFO)])
+
+
+def renders_without_a_display(root, version):
+    """The packaged avatrix-render draws an avatar with no X display at all."""
+    render = str(root / "usr" / "bin" / "avatrix-render")
+    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    check(succeeds([render, "--version"], env=env).strip() == f"avatrix-render {version}",
+          "avatrix-render --version")
+    out = root / "avatar.png"
+    picture = root / "usr/share/icons/hicolor/256x256/apps/avatrix.png"
+    succeeds([render, str(picture), "-t", "文字", "-o", str(out)], env=env)
+    with Image.open(out) as avatar:
+        check(avatar.format == "PNG" and avatar.size == (184, 184),
+              f"avatrix-render wrote {avatar.format} {avatar.size}")
+    out.unlink()
 
 
 def installed_command(root):
@@ -108,6 +126,7 @@ def main():
         def test(new_session):
             check_control(deb, version)
             check_files(root, version)
+            renders_without_a_display(root, version)
             starts_with_banner(new_session)
             test_hide_restore.test(new_session)
             (root / NOTICE).unlink()

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -154,6 +155,20 @@ TEST_F(UpdateCheckTest, PageWithoutANoticeAsksToRetryAndStartUpStops) {
         EXPECT_EQ(messages_[0].title, "信息："_gbk);
         EXPECT_EQ(Newest(), Text());
     }
+    EXPECT_THAT(ui::testing::OpenedAddresses(), IsEmpty());
+}
+
+TEST_F(UpdateCheckTest, EndlessNoticeBodyIsCutAndTheCheckFails) {
+    // A newer version up front, then bytes without end: nothing of it is used.
+    const std::string hex = Hex(Page(Text("9.9")).bytes());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(
+        detail::CheckUpdateAndNoticeFrom(kBoxes, Text("/opt/avatrix"), Url("/stream?head=" + hex)));
+    // Cut at the size limit, not left to run into the 60-second time limit.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text, "获取更新失败请您稍后重试！"_gbk);
+    EXPECT_EQ(Newest(), Text());
     EXPECT_THAT(ui::testing::OpenedAddresses(), IsEmpty());
 }
 

@@ -7,6 +7,7 @@
 #include "WebTestSupport.h"
 #include "text/Literal.h"
 #include "text/Primitives.h"
+#include "web/CurlHandles.h"
 #include "web/WebRequest.h"
 
 namespace avatrix::web::testing {
@@ -35,6 +36,27 @@ std::vector<std::string> Received(const ByteSet& echoed) {
 
 std::string Count() {
     return AsString(WebRequest(Text(WebTest::server().Url("/count"))));
+}
+
+// The names of the cookies in the shared store, for whichever host.
+std::vector<std::string> StoredNames() {
+    std::vector<std::string> names;
+    for (const std::string& line : detail::StoredCookieLines()) {
+        std::size_t field = 0;
+        for (int tab = 0; tab < 5 && field != std::string::npos; ++tab) {
+            field = line.find('\t', field);
+            field = field == std::string::npos ? field : field + 1;
+        }
+        if (field != std::string::npos) {
+            names.push_back(line.substr(field, line.find('\t', field) - field));
+        }
+    }
+    return names;
+}
+
+std::string HttpCount() {
+    const std::string count = Count();
+    return count.substr(count.find("http="));
 }
 
 // Raw worker call, for what WebRequest itself never asks (no redirects, an
@@ -340,6 +362,66 @@ TEST_F(WebRequestTest, UnverifiedCertificateGivesAnEmptyBody) {
     EXPECT_THAT(body, IsEmpty());
     EXPECT_EQ(headers, BlankText(2048));
     EXPECT_NE(Count(), before);  // the handshake was tried, and refused
+}
+
+TEST_F(WebRequestTest, BodyOverOneMebibyteFailsAsWithNoNetwork) {
+    constexpr int kLimit = 1024 * 1024;
+    Text headers;
+    const ByteSet whole =
+        WebRequest(Url("/stream?size=" + std::to_string(kLimit)), {}, {}, {}, {}, {}, 30, &headers);
+    EXPECT_EQ(whole.size(), static_cast<std::size_t>(kLimit));
+    EXPECT_THAT(headers.bytes(), StartsWith("HTTP/1.1 200 OK\r\n"));
+
+    // Announced too long, and streamed without end: both end early with
+    // what an unreachable server gives, not with the timeout message.
+    for (const std::string& path :
+         {"/stream?size=" + std::to_string(kLimit + 1), std::string("/stream")}) {
+        headers = Text("untouched");
+        EXPECT_THAT(WebRequest(Url(path), {}, {}, {}, {}, {}, 30, &headers), IsEmpty()) << path;
+        EXPECT_EQ(headers, BlankText(2048)) << path;
+    }
+}
+
+TEST_F(WebRequestTest, CookiesBelongToTheHostThatSetThemOverTheRightScheme) {
+    const std::string port = std::to_string(server().httpPort());
+    WebRequest(
+        Url("/redirect?to=http%3A%2F%2Flocalhost%3A" + port + "%2Fcookie%3Fset%3Dmoved%253D1"));
+    EXPECT_THAT(
+        ValuesOf(Received(WebRequest(Text("http://localhost:" + port + "/echo"))), "Cookie"),
+        ::testing::Contains(HasSubstr("moved=1")));
+    for (const std::string& value : ValuesOf(Received(WebRequest(Url("/echo"))), "Cookie")) {
+        EXPECT_THAT(value, Not(HasSubstr("moved")));
+    }
+
+    // Secure cookies need a secure origin; only a header named Set-Cookie
+    // sets one, in any letter case.
+    WebRequest(
+        Url("/cookie?set=securenamed%3D1%3B%20Secure&set=securebare%3B%20secure&set=plainkept%3D1"
+            "&raw=X-Echo%3A%20Set-Cookie%3A%20echoed%3D1&raw=set-cookie%3A%20lowerkept%3D1"));
+    const std::vector<std::string> names = StoredNames();
+    EXPECT_THAT(names, ::testing::IsSupersetOf({"plainkept", "lowerkept"}));
+    for (const std::string& name : names) {
+        EXPECT_THAT(name, Not(HasSubstr("secure")));
+        EXPECT_THAT(name, Not(HasSubstr("echoed")));
+    }
+}
+
+TEST_F(WebRequestTest, LineBreaksInUrlOrCookieTextAreRefusedBeforeAnyRequest) {
+    const std::string before = HttpCount();
+    Text headers("untouched");
+    for (const std::string& url : {server().Url("/echo\r\nX-Injected: 1"),
+                                   server().Url("/echo?a=\nb"), server().Url("/echo\r")}) {
+        EXPECT_THAT(WebRequest(Text(url), {}, {}, {}, {}, {}, 10, &headers), IsEmpty());
+    }
+    for (const char* cookies : {"a=1\r\nX-Injected: 1", "a=1\n", "\r"}) {
+        EXPECT_THAT(WebRequest(Url("/echo"), kMethodPost, {}, {}, AsBytes("b=2"), Text(cookies), 10,
+                               &headers),
+                    IsEmpty());
+        EXPECT_THAT(WebRequest(Url("/echo"), 0, {}, {}, {}, Text(cookies), 10, &headers),
+                    IsEmpty());
+    }
+    EXPECT_EQ(headers, Text("untouched"));
+    EXPECT_EQ(HttpCount(), before);
 }
 
 }  // namespace

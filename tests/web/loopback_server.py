@@ -7,13 +7,16 @@ killed. Every response closes its connection.
 HTTP routes:
   /echo               the request head and body as received
   /redirect?to=U&code=C   a redirect to U (default code 302)
-  /cookie?set=V...    one Set-Cookie line per V
+  /cookie?set=V...&raw=L...   one Set-Cookie line per V, then each line L as given
   /slow?ms=N          answers "late" after N ms
   /bytes?hex=H        the body H (hex)
   /pad?size=N&name=C  a header block of exactly N bytes that sets cookie C
   /lf                 a response whose lines end in a bare LF
   /interim            a 100 Continue before the real answer
-  /count              "proxy=<requests the proxy saw> tls=<TLS connections>"
+  /stream?size=N&head=H  the body H (hex) padded with "x" to N bytes; without
+                      N, H followed by "x" for ever (no length, until the client leaves)
+  /count              "proxy=<requests the proxy saw> tls=<TLS connections>
+                      http=<HTTP requests other than /count>"
 """
 import os
 import socket
@@ -26,7 +29,7 @@ import threading
 import time
 from urllib.parse import parse_qs, unquote_to_bytes, urlsplit
 
-counts = {"proxy": 0, "tls": 0}
+counts = {"proxy": 0, "tls": 0, "http": 0}
 counts_lock = threading.Lock()
 
 
@@ -79,7 +82,8 @@ def route(head, body):
         code = arg("code", "302")
         return response(code + " Moved", [("Location", arg("to"))], b"moved")
     if url.path == "/cookie":
-        return response("200 OK", [("Set-Cookie", v) for v in query.get("set", [])], b"ok")
+        raw = [tuple(line.split(": ", 1)) for line in query.get("raw", [])]
+        return response("200 OK", [("Set-Cookie", v) for v in query.get("set", [])] + raw, b"ok")
     if url.path == "/slow":
         time.sleep(int(arg("ms", "1000")) / 1000.0)
         return response("200 OK", [], b"late")
@@ -97,15 +101,37 @@ def route(head, body):
         return b"HTTP/1.1 100 Continue\r\n\r\n" + response("200 OK", [("X-After", "1")], b"final")
     if url.path == "/count":
         with counts_lock:
-            text = "proxy=%d tls=%d" % (counts["proxy"], counts["tls"])
+            text = "proxy=%d tls=%d http=%d" % (counts["proxy"], counts["tls"], counts["http"])
         return response("200 OK", [], text.encode())
     return response("404 Not Found", [], b"none")
+
+
+def stream(wfile, query):
+    head = bytes.fromhex(query.get("head", [""])[0])
+    size = query.get("size", [None])[0]
+    if size is not None:
+        body = head + b"x" * (int(size) - len(head))
+        wfile.write(response("200 OK", [], body))
+        return
+    wfile.write(b"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + head)
+    chunk = b"x" * 65536
+    try:
+        while True:
+            wfile.write(chunk)
+    except OSError:
+        pass  # the client hung up
 
 
 class HttpHandler(socketserver.StreamRequestHandler):
     def handle(self):
         head = read_head(self.rfile)
         if head is None:
+            return
+        url = urlsplit(head.split(b" ")[1].decode("latin-1"))
+        if url.path != "/count":
+            bump("http")
+        if url.path == "/stream":
+            stream(self.wfile, parse_qs(url.query, keep_blank_values=True))
             return
         self.wfile.write(route(head, read_body(self.rfile, head)))
 

@@ -4,7 +4,6 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -16,6 +15,7 @@
 #include <QWidget>
 
 #include "image/CaptureBackend.h"
+#include "image/platform/X11PixelData.h"
 
 namespace avatrix::image::platform {
 namespace {
@@ -25,105 +25,6 @@ struct FreeDeleter {
 };
 template <class T>
 using Reply = std::unique_ptr<T, FreeDeleter>;
-
-// How one depth's pixels lie in an image the server sends or receives.
-struct PixelLayout {
-    int bitsPerPixel = 0;
-    int scanlinePad = 32;
-    bool msbFirst = false;
-    std::uint32_t masks[3] = {0, 0, 0};  // red, green, blue
-
-    bool Valid() const {
-        return (bitsPerPixel == 16 || bitsPerPixel == 24 || bitsPerPixel == 32) && masks[0] &&
-               masks[1] && masks[2];
-    }
-    std::size_t Stride(int width) const {
-        const std::size_t bits = static_cast<std::size_t>(width) * bitsPerPixel;
-        const std::size_t pad = static_cast<std::size_t>(scanlinePad);
-        return (bits + pad - 1) / pad * pad / 8;
-    }
-    bool IsPlainRgb32() const {
-        return bitsPerPixel == 32 && !msbFirst && masks[0] == 0xFF0000 && masks[1] == 0xFF00 &&
-               masks[2] == 0xFF;
-    }
-};
-
-int ChannelFromPixel(std::uint32_t pixel, std::uint32_t mask) {
-    const int shift = std::countr_zero(mask);
-    const int bits = std::popcount(mask);
-    const std::uint32_t value = (pixel & mask) >> shift;
-    const std::uint32_t max = (bits >= 32) ? 0xFFFFFFFFu : ((1u << bits) - 1);
-    if (bits >= 8) {
-        return static_cast<int>(value >> (bits - 8));
-    }
-    return static_cast<int>((value * 255 + max / 2) / max);
-}
-
-std::uint32_t PixelFromChannel(int channel, std::uint32_t mask) {
-    const int shift = std::countr_zero(mask);
-    const int bits = std::popcount(mask);
-    const auto c = static_cast<std::uint32_t>(channel);
-    const std::uint32_t value = bits >= 8 ? (c << (bits - 8)) : (c >> (8 - bits));
-    return (value << shift) & mask;
-}
-
-QImage ImageFromPixels(const std::uint8_t* data, std::size_t length, int width, int height,
-                       const PixelLayout& layout) {
-    if (!layout.Valid() || width <= 0 || height <= 0) {
-        return {};
-    }
-    const std::size_t stride = layout.Stride(width);
-    if (length < stride * static_cast<std::size_t>(height)) {
-        return {};
-    }
-    QImage image(width, height, QImage::Format_RGB32);
-    if (image.isNull()) {
-        return {};
-    }
-    const int bytes = layout.bitsPerPixel / 8;
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* src = data + stride * static_cast<std::size_t>(y);
-        auto* dst = reinterpret_cast<QRgb*>(image.scanLine(y));
-        if (layout.IsPlainRgb32() && std::endian::native == std::endian::little) {
-            std::memcpy(dst, src, static_cast<std::size_t>(width) * 4);
-            for (int x = 0; x < width; ++x) {
-                dst[x] |= 0xFF000000u;
-            }
-            continue;
-        }
-        for (int x = 0; x < width; ++x) {
-            std::uint32_t pixel = 0;
-            for (int b = 0; b < bytes; ++b) {
-                const std::uint32_t byte = src[x * bytes + b];
-                pixel |= layout.msbFirst ? (byte << (8 * (bytes - 1 - b))) : (byte << (8 * b));
-            }
-            dst[x] = qRgb(ChannelFromPixel(pixel, layout.masks[0]),
-                          ChannelFromPixel(pixel, layout.masks[1]),
-                          ChannelFromPixel(pixel, layout.masks[2]));
-        }
-    }
-    return image;
-}
-
-void PixelsFromImage(const QImage& image, int firstRow, int rows, const PixelLayout& layout,
-                     std::vector<std::uint8_t>& out) {
-    const std::size_t stride = layout.Stride(image.width());
-    out.assign(stride * static_cast<std::size_t>(rows), 0);
-    const int bytes = layout.bitsPerPixel / 8;
-    for (int r = 0; r < rows; ++r) {
-        const auto* src = reinterpret_cast<const QRgb*>(image.constScanLine(firstRow + r));
-        std::uint8_t* dst = out.data() + stride * static_cast<std::size_t>(r);
-        for (int x = 0; x < image.width(); ++x) {
-            const std::uint32_t pixel = PixelFromChannel(qRed(src[x]), layout.masks[0]) |
-                                        PixelFromChannel(qGreen(src[x]), layout.masks[1]) |
-                                        PixelFromChannel(qBlue(src[x]), layout.masks[2]);
-            for (int b = 0; b < bytes; ++b) {
-                const int shift = layout.msbFirst ? 8 * (bytes - 1 - b) : 8 * b;
-                dst[x * bytes + b] = static_cast<std::uint8_t>(pixel >> shift);
-            }
-        }
-    }
-}
 
 class X11CaptureBackend final : public CaptureBackend {
   public:
@@ -290,6 +191,7 @@ class X11CaptureBackend final : public CaptureBackend {
 
     PixelLayout LayoutFor(std::uint8_t depth, xcb_visualid_t visual) const {
         PixelLayout layout;
+        layout.depth = depth;
         const xcb_setup_t* setup = xcb_get_setup(c_);
         const xcb_format_t* formats = xcb_setup_pixmap_formats(setup);
         for (int i = 0; i < xcb_setup_pixmap_formats_length(setup); ++i) {
@@ -332,9 +234,10 @@ class X11CaptureBackend final : public CaptureBackend {
             return {};
         }
         const PixelLayout layout = LayoutFor(reply->depth, reply->visual);
-        return ImageFromPixels(xcb_get_image_data(reply.get()),
-                               static_cast<std::size_t>(xcb_get_image_data_length(reply.get())),
-                               area.width(), area.height(), layout);
+        const int length = xcb_get_image_data_length(reply.get());
+        return ImageFromPixels(
+            {xcb_get_image_data(reply.get()), static_cast<std::size_t>(length > 0 ? length : 0)},
+            area.width(), area.height(), layout);
     }
 
     bool IsIconified(xcb_window_t window) {

@@ -1,0 +1,79 @@
+#include "web/ResponseHeaders.h"
+
+#include "text/Primitives.h"
+
+namespace avatrix::web {
+
+namespace {
+
+constexpr std::string_view kSetCookie = "Set-Cookie: ";
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+        if (fold(text[i]) != fold(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void HeaderBlockCollector::Add(std::string_view line) {
+    if (line.substr(0, 5) == "HTTP/") {
+        // An interim (1xx) response is followed by the real one.
+        block_.clear();
+        ended_ = false;
+    }
+    if (ended_) {
+        return;  // trailers after a chunked body
+    }
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+        line.remove_suffix(1);
+    }
+    // A block already too long for the buffer is handed back as spaces
+    // whatever follows, so nothing more of it needs keeping.
+    if (block_.size() < kHeaderBufferSize) {
+        block_.append(line);
+        block_ += "\r\n";
+    }
+    ended_ = line.empty();
+}
+
+Text HeaderBlockCollector::Block() const {
+    const bool fits = !block_.empty() && block_.size() < kHeaderBufferSize;
+    return fits ? Text(block_) : BlankText(static_cast<int>(kHeaderBufferSize));
+}
+
+std::vector<SetCookieValue> SetCookieValues(const Text& headerBlock) {
+    std::vector<SetCookieValue> values;
+    std::string_view rest = headerBlock.view();
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        std::string_view raw = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        if (!raw.empty() && raw.back() == '\r') {
+            raw.remove_suffix(1);
+        }
+        // Only the header's own name counts: another header whose value
+        // mentions Set-Cookie sets nothing.
+        if (!StartsWithIgnoringCase(raw, kSetCookie)) {
+            continue;
+        }
+        const Text value(raw.substr(kSetCookie.size()));
+        const int equals = FindText(value, Text("="));
+        if (equals > 0) {
+            values.push_back({LeftText(value, equals - 1).bytes(),
+                              RightText(value, TextLength(value) - equals).bytes()});
+        } else {
+            values.push_back({std::string(), value.bytes()});
+        }
+    }
+    return values;
+}
+
+}  // namespace avatrix::web
