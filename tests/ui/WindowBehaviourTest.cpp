@@ -146,12 +146,16 @@ TEST(Events, ButtonKeyAndFocusEventsCarryTheirArguments) {
     QTest::keyClick(edit, Qt::Key_F12);
     QTest::keyClick(edit, Qt::Key_B, Qt::ShiftModifier);
     QTest::keyClick(edit, Qt::Key_Home, Qt::ControlModifier | Qt::AltModifier);
-    EXPECT_EQ(keys, (std::vector<int>{ui::kKeyEnter, 'A', ui::kKeyF12, 'B', 0x24}));
-    // The same modifier bits as hot keys take.
-    EXPECT_EQ(modifiers, (std::vector<int>{0, 0, 0, ui::kModifierShift,
-                                           ui::kModifierCtrl | ui::kModifierAlt}));
-    // The keys still reached the box.
-    EXPECT_EQ(ui::GetText(window, "编辑框1", Prop::Content), Text("aB"));
+    // Each modifier key comes down first, with the state it makes: the same
+    // bits as hot keys take.
+    constexpr int kShift = ui::kModifierShift;
+    constexpr int kCtrlAlt = ui::kModifierCtrl | ui::kModifierAlt;
+    EXPECT_EQ(keys,
+              (std::vector<int>{ui::kKeyEnter, 'A', ui::kKeyF12, 0x10, 'B', 0x11, 0x12, 0x24}));
+    EXPECT_EQ(modifiers,
+              (std::vector<int>{0, 0, 0, kShift, kShift, ui::kModifierCtrl, kCtrlAlt, kCtrlAlt}));
+    // The keys still reached the box (the test's key events carry a small b).
+    EXPECT_EQ(ui::GetText(window, "编辑框1", Prop::Content), Text("ab"));
     WidgetOf(window, "编辑框2")->setFocus();
     // Window activation may add pairs of its own; the box's own focus moves
     // are an "in" first and an "out" last.
