@@ -7,9 +7,10 @@
 
 #include "text/AsciiRun.h"
 
-// The double-byte code pages 936 and 950: lookup tables read once from ICU's
-// copies of the platform tables, and the conversion loops over them, which
-// carry the platform's own rules for invalid bytes.
+// The double-byte code pages 936 and 950: lookup tables taken from ICU's
+// copies of the platform tables when the program is built, and the
+// conversion loops over them, which carry the platform's own rules for
+// invalid bytes.
 namespace avatrix::codepage {
 
 struct DoubleByteTables {
@@ -27,8 +28,7 @@ inline bool IsLeadByte(unsigned char byte) {
     return byte >= 0x81 && byte <= 0xFE;
 }
 
-// The tables of 936 or 950, built on first use; nullptr for any other code
-// page or when ICU lacks the table.
+// The tables of 936 or 950, compiled in; nullptr for any other code page.
 const DoubleByteTables* TablesFor(int codePage);
 
 inline constexpr char16_t kDefaultUnit = u'?';

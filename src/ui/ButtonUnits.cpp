@@ -59,7 +59,6 @@ class ButtonUnit final : public Unit {
   public:
     ButtonUnit(FormWindow* form, Unit* parent, const UnitLayout& row, QWidget* container)
         : Unit(form, parent, row.name, Kind::Button), button_(new WrappingButton(container)) {
-        button_->setAttribute(Qt::WA_NativeWindow);
         button_->setAutoDefault(false);
         keep(Prop::TabStop, true);
         QObject::connect(button_, &QPushButton::clicked, [this] { fire(Event::Clicked); });
@@ -127,7 +126,6 @@ class ColorPickerUnit final : public Unit {
   public:
     ColorPickerUnit(FormWindow* form, Unit* parent, const UnitLayout& row, QWidget* container)
         : Unit(form, parent, row.name, Kind::ColorPicker), combo_(new QComboBox(container)) {
-        combo_->setAttribute(Qt::WA_NativeWindow);
         for (const NamedColour& entry : kColours) {
             combo_->addItem(Swatch(Colour{entry.ref}), QString::fromUtf8(entry.name),
                             QVariant::fromValue(static_cast<qlonglong>(entry.ref)));

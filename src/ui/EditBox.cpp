@@ -51,7 +51,6 @@ class EditBoxUnit final : public Unit {
   public:
     EditBoxUnit(FormWindow* form, Unit* parent, const UnitLayout& row, QWidget* container)
         : Unit(form, parent, row.name, Kind::EditBox), field_(new EditField(container)) {
-        field_->setAttribute(Qt::WA_NativeWindow);
         field_->setMaxLength(kUnlimitedLength);
         // Black on white in every edit box.
         QPalette pal = field_->palette();

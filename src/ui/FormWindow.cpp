@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "text/Codepage.h"
+#include "trace/StartupTrace.h"
 #include "ui/Kinds.h"
 #include "ui/QtText.h"
 #include "ui/Values.h"
@@ -73,17 +74,25 @@ void FormWindow::build(const WindowLayout& layout) {
         bindings_[{binding.unit, binding.event}] = binding.handler;
     }
 
-    // The native windows exist from here on, so handles can be given out and
-    // the stacking below reaches the display too.
-    winId();
-    // Among units of one parent an earlier one lies above a later one.
-    for (auto it = units_.rbegin(); it != units_.rend(); ++it) {
-        if (QWidget* w = (*it)->widget()) {
-            w->raise();
+    {
+        // The window and the units that keep a native window of their own
+        // exist from here on; any other unit's window is made when its
+        // handle is first asked for.
+        trace::Span span("native windows");
+        winId();
+    }
+    {
+        trace::Span span("stacking");
+        // Among units of one parent an earlier one lies above a later one.
+        for (auto it = units_.rbegin(); it != units_.rend(); ++it) {
+            if (QWidget* w = (*it)->widget()) {
+                w->raise();
+            }
         }
     }
     built_ = true;
     watchInput();
+    trace::Span span("window hints");
     prepareNative();
 }
 
@@ -110,6 +119,9 @@ void FormWindow::showAsLaidOut() {
     } else {
         show();
     }
+    // Out to the display now: the window manager can frame and map the
+    // window while the Created handler still runs.
+    platform::Current().Flush();
 }
 
 QPoint FormWindow::childOrigin() const {
@@ -357,6 +369,7 @@ void FormWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void FormWindow::paintEvent(QPaintEvent* event) {
+    trace::Span span("paint", name().c_str());
     QWidget::paintEvent(event);
     if (!HasClientEdge(border())) {
         return;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "render/AvatarComposer.h"
+#include "trace/StartupTrace.h"
 #include "ui/FormWindow.h"
 #include "ui/PictureDecoding.h"
 #include "ui/QtText.h"
@@ -45,8 +46,6 @@ class PictureView final : public QWidget {
   public:
     using QWidget::QWidget;
 
-    QImage image;
-    QPixmap pixmap;
     Colour background = kDefaultColour;
     int displayMode = 0;
     bool bordered = false;
@@ -56,8 +55,18 @@ class PictureView final : public QWidget {
                         : rect();
     }
 
+    // The picture is decoded when it is first painted, not when it is set:
+    // nothing needs its pixels before then, and a window goes on the screen
+    // sooner without waiting for them.
+    void setPicture(ByteSet bytes) {
+        bytes_ = std::move(bytes);
+        pixmap_ = QPixmap();
+        decoded_ = false;
+    }
+
   protected:
     void paintEvent(QPaintEvent*) override {
+        trace::Span span("paint", "PicBox");
         QPainter painter(this);
         const QRect client = clientRect();
         painter.fillRect(client, background == kDefaultColour
@@ -69,23 +78,24 @@ class PictureView final : public QWidget {
             painter.setPen(palette().color(QPalette::Shadow));
             painter.drawRect(rect().adjusted(1, 1, -2, -2));
         }
-        if (image.isNull()) {
+        const QPixmap& picture = pictureFor(client.size());
+        if (picture.isNull()) {
             return;
         }
         painter.setClipRect(client);
         switch (displayMode) {
             case 1:
-                painter.drawTiledPixmap(client, pixmap);
+                painter.drawTiledPixmap(client, picture);
                 break;
             case 2:
                 painter.setRenderHint(QPainter::SmoothPixmapTransform);
-                painter.drawImage(CentredRect(image.size(), client), image);
+                painter.drawPixmap(CentredRect(picture.size(), client), picture);
                 break;
             case kCoverMode:
-                painter.drawImage(client.topLeft(), covering(client.size()));
+                painter.drawImage(client.topLeft(), covering(picture, client.size()));
                 break;
             default:
-                painter.drawImage(client.topLeft(), image);
+                painter.drawPixmap(client.topLeft(), picture);
                 break;
         }
     }
@@ -95,20 +105,53 @@ class PictureView final : public QWidget {
     }
 
   private:
+    // Drawn once or tiled from the top-left corner at its natural size, a
+    // picture shows no more of itself than the box's size in a direction in
+    // which it is larger than the box: only that part is kept. A box that
+    // grows, or starts to shrink the picture to fit, decodes it again.
+    const QPixmap& pictureFor(QSize client) {
+        const bool whole = displayMode == 2 || displayMode == kCoverMode;
+        const bool enough =
+            decoded_ && (pixmap_.isNull() || ((pixmap_.width() == fullSize_.width() ||
+                                               (!whole && pixmap_.width() >= client.width())) &&
+                                              (pixmap_.height() == fullSize_.height() ||
+                                               (!whole && pixmap_.height() >= client.height()))));
+        if (enough) {
+            return pixmap_;
+        }
+        QImage image = DecodePicture(bytes_);
+        decoded_ = true;
+        fullSize_ = image.size();
+        if (!whole && !image.isNull()) {
+            const QSize shown = image.size().boundedTo(client);
+            if (shown != image.size() && !shown.isEmpty()) {
+                image = image.copy(QRect(QPoint(0, 0), shown));
+            }
+        }
+        // Moved in, so the pixmap takes over the image's pixels unless their
+        // format needs converting.
+        pixmap_ = image.isNull() ? QPixmap() : QPixmap::fromImage(std::move(image));
+        return pixmap_;
+    }
+
     // The picture scaled to cover the box, by the same code that composes
     // the exported avatar; made again only when the picture, the box or the
     // screen's scale changes.
-    const QImage& covering(QSize box) {
+    const QImage& covering(const QPixmap& picture, QSize box) {
         const qreal dpr = devicePixelRatioF();
-        if (coverKey_ != image.cacheKey() || coverBox_ != box || coverRatio_ != dpr) {
-            cover_ = render::FitPicture(image, box, render::PictureFit::Cover, dpr);
-            coverKey_ = image.cacheKey();
+        if (coverKey_ != picture.cacheKey() || coverBox_ != box || coverRatio_ != dpr) {
+            cover_ = render::FitPicture(picture.toImage(), box, render::PictureFit::Cover, dpr);
+            coverKey_ = picture.cacheKey();
             coverBox_ = box;
             coverRatio_ = dpr;
         }
         return cover_;
     }
 
+    ByteSet bytes_;
+    QPixmap pixmap_;
+    QSize fullSize_;
+    bool decoded_ = false;
     QImage cover_;
     qint64 coverKey_ = 0;
     QSize coverBox_;
@@ -119,6 +162,9 @@ class PicBoxUnit final : public Unit {
   public:
     PicBoxUnit(FormWindow* form, Unit* parent, const UnitLayout& row, QWidget* container)
         : Unit(form, parent, row.name, Kind::PicBox), view_(new PictureView(container)) {
+        // The box's own window is what the avatar capture reads and what
+        // dropped files land on, so it exists from the start; the other
+        // kinds get a native window only when someone asks for the handle.
         view_->setAttribute(Qt::WA_NativeWindow);
         view_->setAttribute(Qt::WA_OpaquePaintEvent);
         keep(Prop::BackColour, kDefaultColour);
@@ -138,9 +184,7 @@ class PicBoxUnit final : public Unit {
     void apply(Prop prop, const Value& value) override {
         switch (prop) {
             case Prop::Picture:
-                view_->image = DecodePicture(AsPicture(value));
-                view_->pixmap =
-                    view_->image.isNull() ? QPixmap() : QPixmap::fromImage(view_->image);
+                view_->setPicture(AsPicture(value));
                 break;
             case Prop::Border:
                 view_->bordered = AsInt(value) != 0;

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include "trace/StartupTrace.h"
+
 namespace avatrix::ui {
 namespace {
 
@@ -20,6 +22,7 @@ QImage DecodePicture(const ByteSet& bytes) {
     if (bytes.empty()) {
         return {};
     }
+    trace::Span span("picture decode");
     if (const PictureDecoderFn& decoder = Decoder()) {
         return decoder(bytes);
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "render/BannerFont.h"
+#include "trace/StartupTrace.h"
 #include "ui/Registry.h"
 #include "ui/TestSeams.h"
 #include "ui/platform/Platform.h"
@@ -30,6 +31,8 @@ void EnsureToolkitReady() {
         return;
     }
     ready = true;
+    QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+    trace::Span span("fonts");
     // The program's default face has no file of that name here.
     render::InstallFaceSubstitutions();
     // Only EndProgram ends the program; hiding every window does not.
@@ -45,15 +48,33 @@ bool InitToolkit(int& argc, char** argv) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
             qputenv("QT_QPA_PLATFORM", "xcb");
         }
-        if (qgetenv("QT_QPA_PLATFORM").startsWith("xcb")) {
-            std::string problem;
-            if (!platform::CanOpenX11Display(problem)) {
-                std::fprintf(stderr, "avatrix: %s\n", problem.c_str());
-                return false;
-            }
+        const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+        const bool x11 = platform.startsWith("xcb") && !platform.contains(';');
+        if (x11 && qEnvironmentVariableIsEmpty("DISPLAY")) {
+            std::fprintf(stderr, "avatrix: no X display: DISPLAY is not set\n");
+            return false;
         }
-        // Lives until the process ends: EndProgram never returns to unwind it.
-        new QApplication(argc, argv);
+        if (x11) {
+            // Qt gives up on a display it cannot open by aborting. With a
+            // fallback it carries on instead, and the program can say what
+            // went wrong and end cleanly, without opening a connection of
+            // its own to find out first.
+            qputenv("QT_QPA_PLATFORM", platform + ";offscreen");
+        }
+        // Native windows only where one is asked for: making one unit native
+        // leaves its siblings as they are.
+        QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+        {
+            // Lives until the process ends: EndProgram never returns to unwind it.
+            trace::Span span("toolkit start");
+            new QApplication(argc, argv);
+        }
+        qputenv("QT_QPA_PLATFORM", platform);
+        if (x11 && QGuiApplication::platformName() != QLatin1String("xcb")) {
+            std::fprintf(stderr, "avatrix: cannot open the X display \"%s\"\n",
+                         qgetenv("DISPLAY").constData());
+            return false;
+        }
     }
     detail::EnsureToolkitReady();
     return true;

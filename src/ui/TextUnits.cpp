@@ -22,7 +22,6 @@ class LabelUnit final : public Unit {
   public:
     LabelUnit(FormWindow* form, Unit* parent, const UnitLayout& row, QWidget* container)
         : Unit(form, parent, row.name, Kind::Label), label_(new QLabel(container)) {
-        label_->setAttribute(Qt::WA_NativeWindow);
         label_->setWordWrap(true);
         label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label_->setTextFormat(Qt::PlainText);
@@ -62,7 +61,6 @@ class HyperLinkerUnit final : public Unit {
   public:
     HyperLinkerUnit(FormWindow* form, Unit* parent, const UnitLayout& row, QWidget* container)
         : Unit(form, parent, row.name, Kind::HyperLinker), link_(new LinkLabel(container)) {
-        link_->setAttribute(Qt::WA_NativeWindow);
         link_->setTextFormat(Qt::PlainText);
         link_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         link_->setCursor(Qt::PointingHandCursor);
@@ -125,7 +123,6 @@ class TransLabelUnit final : public Unit {
   public:
     TransLabelUnit(FormWindow* form, Unit* parent, const UnitLayout& row, QWidget* container)
         : Unit(form, parent, row.name, Kind::TransLabel), view_(new TransparentText(container)) {
-        view_->setAttribute(Qt::WA_NativeWindow);
         keep(Prop::Font, NormaliseFont(FontRecord{}));
         keep(Prop::TextColour, kDefaultColour);
         keep(Prop::TextOutline, false);

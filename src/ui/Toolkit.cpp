@@ -7,6 +7,7 @@
 #include <set>
 #include <utility>
 
+#include "trace/StartupTrace.h"
 #include "ui/FormWindow.h"
 #include "ui/Kinds.h"
 #include "ui/Registry.h"
@@ -24,10 +25,18 @@ bool LoadWindow(const WindowLayout& layout) {
         return false;
     }
     detail::EnsureToolkitReady();
+    const char* name = layout.name.c_str();
     auto* form = new FormWindow(layout);
     detail::AddForm(form);
-    form->build(layout);
-    form->showAsLaidOut();
+    {
+        trace::Span span("build", name);
+        form->build(layout);
+    }
+    {
+        trace::Span span("show", name);
+        form->showAsLaidOut();
+    }
+    trace::Span span("Created", name);
     form->fire(Event::Created);
     return true;
 }

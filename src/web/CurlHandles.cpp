@@ -3,6 +3,8 @@
 #include <array>
 #include <mutex>
 
+#include "trace/StartupTrace.h"
+
 namespace avatrix::web::detail {
 
 namespace {
@@ -126,7 +128,10 @@ bool HasSecureAttribute(const std::string& data) {
 
 void InitialiseCurl() {
     static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    std::call_once(once, [] {
+        trace::Span span("http library start");
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+    });
 }
 
 EasyHandle NewEasyHandle() {

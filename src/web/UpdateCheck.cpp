@@ -7,6 +7,7 @@
 #include "text/Codepage.h"
 #include "text/Literal.h"
 #include "text/Primitives.h"
+#include "trace/StartupTrace.h"
 #include "ui/Program.h"
 #include "ui/Toolkit.h"
 #include "web/FileAddress.h"
@@ -68,7 +69,10 @@ bool CheckUpdateAndNoticeFrom(const VersionBoxes& boxes, const Text& runDirector
         ui::EndProgram(0);
     }
 
-    const std::optional<Text> notice = NoticeFromPage(FetchNoticePage(noticeUrl));
+    trace::Mark("notice request");
+    const ByteSet page = FetchNoticePage(noticeUrl);
+    trace::Mark("notice read");
+    const std::optional<Text> notice = NoticeFromPage(page);
     if (!notice) {
         ui::ShowMessage("获取更新失败请您稍后重试！"_gbk, ui::kButtonsOk);
         return false;

@@ -93,14 +93,20 @@ void StopAtExit() {
 }
 
 // No request may still run when the program ends: EndProgram runs its
-// clean-ups, and a process that leaves main stops them at exit. libcurl and
-// the TLS library are set up here first, on the calling thread, so that
-// their own exit handlers run only after the requests have stopped.
+// clean-ups (registered here, on the UI thread), and a process that leaves
+// main stops them at exit.
 void RegisterCleanupOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { ui::AddCleanup(&StopAtExit); });
+}
+
+// libcurl and the TLS library under it are set up by the first worker, off
+// the UI thread and only once a request is really made. The stop at exit is
+// registered after them, so that it runs before their own exit handlers.
+void PrepareCurlOnce() {
     static std::once_flag once;
     std::call_once(once, [] {
         detail::InitialiseCurl();
-        ui::AddCleanup(&StopAtExit);
         std::atexit(&StopAtExit);
     });
 }
@@ -152,6 +158,7 @@ ByteSet WebRequest(const Text& url, std::optional<int> method, std::optional<Tex
     std::thread worker;
     try {
         worker = std::thread([state] {
+            PrepareCurlOnce();
             WebRequestWorker(state->record, state->abort);
             detail::FinishRequest(*state);
         });

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include "trace/StartupTrace.h"
+
 // The resources live in a static library, whose registration object the
 // linker would drop because nothing refers to it: register them by hand.
 // Q_INIT_RESOURCE has to be used outside any namespace.
@@ -13,6 +15,7 @@ namespace avatrix::windows {
 namespace {
 
 ByteSet ReadResource(const char* path) {
+    trace::Span span("picture read");
     static const bool registered = (RegisterPictureResources(), true);
     (void)registered;
     QFile file(path);

@@ -1,9 +1,11 @@
+#include "trace/StartupTrace.h"
 #include "windows/MainWindowHandlers.h"
 #include "windows/Windows.h"
 
 namespace avatrix::windows {
 
 void FinishStartup() {
+    trace::Span span("finish start-up");
     // Failures here are not reported: the program runs on without drops, or
     // without the restore key, which HideBothWindows then takes into account.
     using namespace units;

@@ -74,6 +74,35 @@ TEST_F(PictureBox, CentredShrinksLargePicturesByTheSmallerRatio) {
     EXPECT_EQ(wide.pixelColor(50, 80), Green());
 }
 
+TEST_F(PictureBox, ALargePictureShowsMoreOfItselfWhenTheBoxGrowsOrShrinksItToFit) {
+    // 400 x 100: blue over 200 x 50 at the top left, red elsewhere. The box
+    // first shows a 50 x 50 corner of it, all blue.
+    const std::string window = FreshName("Grow");
+    ASSERT_TRUE(ui::LoadWindow(Plain(window, {Row("图片框1", Kind::PicBox, 0, 0, 50, 50,
+                                                  {{Prop::Border, 0},
+                                                   {Prop::BackColour, ui::Colour{0x00FF00}},
+                                                   {Prop::DisplayMode, 1},
+                                                   {Prop::Picture, PictureFile(400, 100)}})})));
+    QWidget* box = WidgetOf(window, "图片框1");
+    EXPECT_EQ(box->grab().toImage().pixelColor(45, 45), Blue());
+
+    // Wider and taller: the picture's red right part and its lower half show,
+    // and below the picture's 100 rows the tiling starts again with blue.
+    ui::SetProperty(window, "图片框1", Prop::Width, 300);
+    ui::SetProperty(window, "图片框1", Prop::Height, 150);
+    QImage grown = box->grab().toImage();
+    EXPECT_EQ(grown.pixelColor(250, 20), Red());
+    EXPECT_EQ(grown.pixelColor(20, 80), Red());
+    EXPECT_EQ(grown.pixelColor(20, 120), Blue());
+
+    // Shrunk to fit, centred: the whole picture at 300 x 75, red at its right.
+    ui::SetProperty(window, "图片框1", Prop::DisplayMode, 2);
+    QImage fitted = box->grab().toImage();
+    EXPECT_EQ(fitted.pixelColor(150, 10), Green());
+    EXPECT_EQ(fitted.pixelColor(20, 40), Blue());
+    EXPECT_EQ(fitted.pixelColor(280, 100), Red());
+}
+
 TEST_F(PictureBox, UndecodableBytesShowTheBackgroundColour) {
     const QImage shot = Shows(1, ByteSet{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'});
     EXPECT_EQ(shot.pixelColor(5, 5), Green());

@@ -234,6 +234,32 @@ TEST_F(UnitProperties, UnknownNamesReadEmptyAndIgnoreWrites) {
     EXPECT_EQ(reported, std::vector<std::string>(3, unknown));
 }
 
+TEST(NativeWindows, PictureBoxesHaveOneFromTheStartOtherUnitsWhenTheirHandleIsAskedFor) {
+    const std::string window = FreshName("Native");
+    ASSERT_TRUE(ui::LoadWindow(Plain(window, {Row("标签7", Kind::Label, 0, 0, 100, 24),
+                                              Row("按钮7", Kind::Button, 0, 30, 60, 24),
+                                              Row("图片框1", Kind::PicBox, 110, 0, 50, 50)})));
+    // Found by place: asking for a handle would make the window.
+    QWidget* form = WidgetOf(window);
+    QWidget* label = form->childAt(5, 5);
+    QWidget* button = form->childAt(5, 35);
+    QWidget* box = form->childAt(115, 5);
+    ASSERT_TRUE(label != nullptr && button != nullptr && box != nullptr);
+    EXPECT_NE(form->internalWinId(), 0u);
+    EXPECT_NE(box->internalWinId(), 0u);
+    EXPECT_EQ(label->internalWinId(), 0u);
+    EXPECT_EQ(button->internalWinId(), 0u);
+
+    // Asking makes the unit's own window, and the handle given out is it;
+    // its sibling stays as it was.
+    const std::uint32_t handle = ui::GetWindowHandle(window, "标签7");
+    EXPECT_NE(handle, 0u);
+    EXPECT_EQ(handle, label->internalWinId());
+    EXPECT_EQ(ui::GetWindowHandle(window, "标签7"), handle);
+    EXPECT_EQ(button->internalWinId(), 0u);
+    EXPECT_EQ(ui::GetWindowHandle(window, "图片框1"), box->internalWinId());
+}
+
 TEST_F(UnitProperties, NegativeAndZeroSizesReadBackAsEmpty) {
     ui::SetProperty(window, "编辑框1", Prop::Width, -40);
     ui::SetProperty(window, "编辑框1", Prop::Height, 0);

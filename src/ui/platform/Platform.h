@@ -49,11 +49,3 @@ std::unique_ptr<Platform> MakeX11Platform();
 std::unique_ptr<Platform> MakeNullPlatform();
 
 }  // namespace avatrix::ui::platform
-
-namespace avatrix::ui::platform {
-
-// Whether an X display can be opened (before the toolkit tries and aborts);
-// `problem` says why not.
-bool CanOpenX11Display(std::string& problem);
-
-}  // namespace avatrix::ui::platform

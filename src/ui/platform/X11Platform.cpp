@@ -403,21 +403,4 @@ std::unique_ptr<Platform> MakeX11Platform() {
     return std::make_unique<X11Platform>();
 }
 
-bool CanOpenX11Display(std::string& problem) {
-    const char* display = std::getenv("DISPLAY");
-    if (display == nullptr || *display == '\0') {
-        problem = "no X display: DISPLAY is not set";
-        return false;
-    }
-    xcb_connection_t* connection = xcb_connect(display, nullptr);
-    const bool ok = connection != nullptr && xcb_connection_has_error(connection) == 0;
-    if (connection != nullptr) {
-        xcb_disconnect(connection);
-    }
-    if (!ok) {
-        problem = std::string("cannot open the X display \"") + display + "\"";
-    }
-    return ok;
-}
-
 }  // namespace avatrix::ui::platform
