@@ -98,7 +98,7 @@ void FormWindow::build(const WindowLayout& layout) {
 
 void FormWindow::showAsLaidOut() {
     const int position = AsInt(stored(Prop::Position));
-    if (position == 1) {
+    if (position == kPositionCentred) {
         const QScreen* screen = QGuiApplication::primaryScreen();
         if (screen != nullptr) {
             const QRect area = screen->availableGeometry();
@@ -112,9 +112,9 @@ void FormWindow::showAsLaidOut() {
     if (!AsBool(stored(Prop::Visible))) {
         return;
     }
-    if (position == 2) {
+    if (position == kPositionMinimised) {
         showMinimized();
-    } else if (position == 3) {
+    } else if (position == kPositionMaximised) {
         showMaximized();
     } else {
         show();
@@ -168,14 +168,14 @@ int FormWindow::border() const {
 
 QMargins FormWindow::nominalFrame() const {
     switch (border()) {
-        case 0:
+        case kBorderNone:
             return {};
-        case 2:
-        case 6:
+        case kBorderFixed:
+        case kBorderFixedSunken:
             return {3, 28, 3, 3};
-        case 3:
+        case kBorderSizableTool:
             return {4, 22, 4, 4};
-        case 4:
+        case kBorderFixedTool:
             return {3, 21, 3, 3};
         default:
             return {4, 30, 4, 4};

@@ -174,6 +174,8 @@ inline constexpr int kUnitBorderSunken = 1;
 // Values of the window's Position: where it appears when created.
 inline constexpr int kPositionAsLaidOut = 0;  // at Left, Top
 inline constexpr int kPositionCentred = 1;
+inline constexpr int kPositionMinimised = 2;
+inline constexpr int kPositionMaximised = 3;
 
 // Values of an edit box's InputMode.
 inline constexpr int kInputNormal = 0;
@@ -182,7 +184,9 @@ inline constexpr int kInputPassword = 2;
 inline constexpr int kInputWholeNumber = 3;
 
 // Values of a picture box's DisplayMode.
+inline constexpr int kDisplayPlain = 0;
 inline constexpr int kDisplayTiled = 1;
+inline constexpr int kDisplayCentred = 2;
 inline constexpr int kDisplayCover = 3;
 
 // Values of a dialog unit's DialogKind.
