@@ -6,31 +6,23 @@
 function(avatrix_library name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  if(NOT sources)
-    # A library whose sources have not been written yet still has to be a
-    # valid target for the ones that link it.
-    set(sources ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
-  endif()
   add_library(avatrix_${name} STATIC ${sources})
   target_include_directories(avatrix_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(avatrix_${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# avatrix_test_suite(<name> [DEPS targets...] [LABELS labels...]): one GoogleTest
-# executable test_<name> from the .cpp files of the current folder. A folder
-# that has its own main.cpp (to set up a QApplication, say) links gtest
-# without gtest_main.
+# avatrix_test_suite(<name> [WITHOUT_TOOLKIT] [DEPS targets...] [LABELS labels...]):
+# one GoogleTest executable test_<name> from the .cpp files of the current
+# folder, with the test main of tests/support, which starts the toolkit;
+# WITHOUT_TOOLKIT takes GoogleTest's own main instead.
 function(avatrix_test_suite name)
-  cmake_parse_arguments(ARG "" "" "DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "WITHOUT_TOOLKIT" "" "DEPS;LABELS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  if(NOT sources)
-    return()
-  endif()
   add_executable(test_${name} ${sources})
-  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
-    target_link_libraries(test_${name} PRIVATE GTest::gtest GTest::gmock ${ARG_DEPS})
-  else()
+  if(ARG_WITHOUT_TOOLKIT)
     target_link_libraries(test_${name} PRIVATE GTest::gtest_main GTest::gmock ${ARG_DEPS})
+  else()
+    target_link_libraries(test_${name} PRIVATE avatrix_test_support ${ARG_DEPS})
   endif()
   target_compile_definitions(test_${name} PRIVATE
     AVATRIX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
@@ -47,9 +39,6 @@ endfunction()
 function(avatrix_benchmarks name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  if(NOT sources)
-    return()
-  endif()
   add_executable(bench_${name} ${sources})
   target_link_libraries(bench_${name} PRIVATE benchmark::benchmark ${ARG_DEPS})
 endfunction()

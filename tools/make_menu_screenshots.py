@@ -16,12 +16,9 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
 import harness  # noqa: E402
-from harness import wait_for  # noqa: E402
+from harness import BANNER_COLOUR, TEXT_BOX, TEXT_COLOUR, wait_for  # noqa: E402
 
 BOX = 184
-TEXT_BOX = (192, 24, 152, 24)
-TEXT_COLOUR = (264, 56, 136, 24)
-BANNER_COLOUR = (477, 104, 88, 24)
 SNAP, OUTLINE, SHADOW = 1, 2, 3
 
 
@@ -81,4 +78,4 @@ if __name__ == "__main__":
     args = [a for a in sys.argv[1:] if not a.startswith("--notice-url=")]
     folder = Path(args[1]) if len(args) > 1 else Path(__file__).resolve().parents[1] / "docs"
     sys.argv = [sys.argv[0], args[0]] + [a for a in sys.argv[1:] if a.startswith("--notice-url=")]
-    sys.exit(harness.main(make(folder)))
+    sys.exit(harness.main(make(folder), loopback_notice=False))

@@ -7,13 +7,11 @@
 #include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QBuffer>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QImageWriter>
 #include <QPainter>
-#include <QTimer>
 #include <QWidget>
 
+#include "WaitUntil.h"
 #include "image/AvatarSaving.h"
 #include "image/BitmapObject.h"
 #include "image/CaptureBackend.h"
@@ -34,12 +32,13 @@ QImage Portrait(int side) {
     return image;
 }
 
-ByteSet JpegBytes(const QImage& image) {
+ByteSet JpegBytes(const QImage& image, int quality = 85, bool progressive = false) {
     QByteArray data;
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "jpg");
-    writer.setQuality(85);
+    writer.setQuality(quality);
+    writer.setProgressiveScanWrite(progressive);
     writer.write(image);
     return ByteSet(data.begin(), data.end());
 }
@@ -58,24 +57,13 @@ void DecodeAvatarJpeg(benchmark::State& state) {
 }
 BENCHMARK(DecodeAvatarJpeg)->Unit(benchmark::kMicrosecond);
 
-ByteSet ProgressiveJpegBytes(const QImage& image) {
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpg");
-    writer.setQuality(90);
-    writer.setProgressiveScanWrite(true);
-    writer.write(image);
-    return ByteSet(data.begin(), data.end());
-}
-
 // A progressive photo of 1024 x 768 (arg 0), and a 2048 x 2048 one whose last
 // scan is repeated to 200 scans (arg 1): the time the UI thread is held before
 // the work budget refuses it.
 void DecodeProgressiveJpeg(benchmark::State& state) {
     const bool crafted = state.range(0) == 1;
     ByteSet jpeg =
-        ProgressiveJpegBytes(crafted ? Portrait(2048) : Portrait(1024).copy(0, 0, 1024, 768));
+        JpegBytes(crafted ? Portrait(2048) : Portrait(1024).copy(0, 0, 1024, 768), 90, true);
     std::size_t last = 0;
     for (std::size_t i = 0; i + 1 < jpeg.size(); ++i) {
         last = jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA ? i : last;
@@ -140,12 +128,8 @@ void CaptureAvatarBox(benchmark::State& state) {
     window.setGeometry(100, 100, 200, 200);
     window.show();
     const auto handle = static_cast<std::uint32_t>(box->winId());
-    QDeadlineTimer deadline(10000);
-    while (!avatrix::image::Backend().QueryWindow(handle).viewable && !deadline.hasExpired()) {
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    avatrix::test::WaitUntil(
+        [&] { return avatrix::image::Backend().QueryWindow(handle).viewable; });
     for (auto _ : state) {
         ByteSet bytes = avatrix::image::CaptureToBmpImage(handle);
         benchmark::DoNotOptimize(bytes);

@@ -15,13 +15,11 @@
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QPainter>
-#include <QTimer>
 #include <QWidget>
 
+#include "WaitUntil.h"
 #include "image/AvatarSaving.h"
 #include "image/BitmapTable.h"
 #include "image/CaptureBackend.h"
@@ -60,12 +58,7 @@ class ShownBox {
         window_.setGeometry(120, 80, kSide + 16, kSide + 16);
         window_.show();
         handle_ = static_cast<std::uint32_t>(box_->winId());
-        QDeadlineTimer deadline(10000);
-        while (!State().viewable && !deadline.hasExpired()) {
-            QEventLoop loop;
-            QTimer::singleShot(10, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
+        avatrix::test::WaitUntil([this] { return State().viewable; });
     }
     std::uint32_t handle() const { return handle_; }
     avatrix::image::WindowState State() const {

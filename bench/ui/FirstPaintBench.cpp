@@ -4,13 +4,11 @@
 // private X server, like a user starting the program.
 
 #include <benchmark/benchmark.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <xcb/xcb.h>
 
 #include <QApplication>
 #include <QBuffer>
@@ -22,15 +20,13 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "XServer.h"
 #include "avatrix/Version.h"
 #include "text/Literal.h"
 #include "ui/Program.h"
 #include "ui/Toolkit.h"
-
-extern char** environ;
 
 namespace {
 
@@ -171,49 +167,7 @@ int Child(int argc, char** argv) {
 }
 
 std::string g_self;
-std::string g_display;
-pid_t g_server = 0;
-
-bool Reachable(const std::string& display) {
-    xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
-    const bool ok = xcb_connection_has_error(c) == 0;
-    xcb_disconnect(c);
-    return ok;
-}
-
-bool StartServer() {
-    for (int n = 700 + getpid() % 200; n < 1000; ++n) {
-        const std::string display = ":" + std::to_string(n);
-        if (access(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), F_OK) == 0) {
-            continue;
-        }
-        std::vector<std::string> args{"Xvfb",         display,     "-screen", "0",
-                                      "1280x1024x24", "-nolisten", "tcp",     "-noreset"};
-        std::vector<char*> argv;
-        for (auto& a : args) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        pid_t pid = 0;
-        if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, argv.data(), environ) != 0) {
-            return false;
-        }
-        for (int i = 0; i < 200; ++i) {
-            if (waitpid(pid, nullptr, WNOHANG) == pid) {
-                break;  // that number was taken after all
-            }
-            if (Reachable(display)) {
-                g_display = display;
-                g_server = pid;
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
-    return false;
-}
+std::unique_ptr<avatrix::test::XServer> g_server;
 
 // One start: spawn, wait for "painted", reap. Seconds and peak kilobytes.
 bool RunOnce(double& seconds, long& peakKb) {
@@ -225,7 +179,7 @@ bool RunOnce(double& seconds, long& peakKb) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::vector<std::string> env{"DISPLAY=" + g_display, "QT_QPA_PLATFORM=xcb"};
+    std::vector<std::string> env{"DISPLAY=" + g_server->display(), "QT_QPA_PLATFORM=xcb"};
     for (const char* keep : {"HOME", "PATH", "LANG", "XDG_RUNTIME_DIR"}) {
         if (const char* v = getenv(keep)) {
             env.push_back(std::string(keep) + "=" + v);
@@ -264,8 +218,9 @@ bool RunOnce(double& seconds, long& peakKb) {
 }
 
 void BM_StartToFirstPaint(benchmark::State& state) {
-    if (g_server == 0 && !StartServer()) {
-        state.SkipWithError("no X server for the runs");
+    std::string problem;
+    if (!g_server && !(g_server = avatrix::test::XServer::Start(problem))) {
+        state.SkipWithError(("no X server for the runs: " + problem).c_str());
         return;
     }
     long maxKb = 0;
@@ -312,9 +267,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (g_server != 0) {
-        kill(g_server, SIGTERM);
-        waitpid(g_server, nullptr, 0);
-    }
+    g_server.reset();
     return 0;
 }

@@ -137,11 +137,12 @@ TEST(RenderCommand, WritesOneAvatarInEachFormat) {
 // settings must give the same pixels.
 TEST(RenderCommand, DrawsWhatTheWindowsExport) {
     using namespace windows;
-    test::EnsureMainWindow();
-    test::EnsureBannerWindow();
+    using namespace windows::test;
+    EnsureMainWindow();
+    EnsureBannerWindow();
     SnapBannerToAvatarBottom();
     const ui::ScreenRect box = ui::ClientAreaOnScreen(units::kAvatarBox);
-    ASSERT_TRUE(test::WaitUntil([&] {
+    ASSERT_TRUE(WaitUntil([&] {
         const ui::ScreenRect strip = ui::ClientAreaOnScreen(kBannerWindow);
         return strip.left == box.left && strip.width == box.width &&
                strip.top + strip.height == box.top + box.height;
@@ -150,7 +151,7 @@ TEST(RenderCommand, DrawsWhatTheWindowsExport) {
     const QString picture = dir.filePath("avatar.jpg");
     WriteFile(picture, DefaultAvatarPicture());
     const QString text = QString::fromStdString(
-        GbkToUtf8(ui::GetText(kBannerWindow, test::kBannerLabel, ui::Prop::Caption)));
+        GbkToUtf8(ui::GetText(kBannerWindow, kBannerLabel, ui::Prop::Caption)));
     ASSERT_FALSE(text.isEmpty());
 
     // The window's state at start, then with the picture fitted and the text
@@ -160,8 +161,8 @@ TEST(RenderCommand, DrawsWhatTheWindowsExport) {
         const bool changed = !options.isEmpty();
         ui::SetProperty(units::kAvatarBox, ui::Prop::DisplayMode,
                         changed ? ui::kDisplayCover : ui::kDisplayTiled);
-        ui::SetProperty(kBannerWindow, test::kBannerLabel, ui::Prop::TextOutline, changed);
-        ui::SetProperty(kBannerWindow, test::kBannerLabel, ui::Prop::TextShadow, changed);
+        ui::SetProperty(kBannerWindow, kBannerLabel, ui::Prop::TextOutline, changed);
+        ui::SetProperty(kBannerWindow, kBannerLabel, ui::Prop::TextShadow, changed);
         const QImage shown = image::ComposeShownAvatar(units::kAvatarUnits);
 
         const QString out = dir.filePath(changed ? "changed.png" : "start.png");

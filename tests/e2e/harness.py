@@ -1,9 +1,10 @@
 """Drives the real avatrix binary on a private X server.
 
-Each test file builds one Session: its own Xvfb with openbox (and xcompmgr
-when asked), a stand-in xdg-open first on PATH that records every address it
-is asked to open, and the notice page served on 127.0.0.1. Every wait polls
-for a state with a deadline; nothing sleeps for a fixed time.
+Each test file builds one Session: its own X server as
+tests/support/xserver.conf sets it up, with the window manager (and the
+compositor when asked), a stand-in xdg-open first on PATH that records every
+address it is asked to open, and the notice page served on 127.0.0.1. Every
+wait polls for a state with a deadline; nothing sleeps for a fixed time.
 """
 import http.server
 import io
@@ -21,7 +22,33 @@ from pathlib import Path
 from PIL import Image
 
 SOURCE_DIR = Path(__file__).resolve().parents[2]
-SCREEN = (1280, 1024)
+
+
+def _xserver_settings():
+    """The private X server's settings, shared with the C++ and shell helpers."""
+    lines = (SOURCE_DIR / "tests" / "support" / "xserver.conf").read_text().splitlines()
+    return dict(line.split("=", 1) for line in lines if line and not line.startswith("#"))
+
+
+XSERVER = _xserver_settings()
+
+# Places (left, top, width, height) of the main window's units the tests
+# click, as its layout table puts them.
+TEXT_BOX = (192, 24, 152, 24)
+ADD_TEXT = (352, 24, 56, 24)
+TEXT_COLOUR = (264, 56, 136, 24)
+OPEN_BUTTON = (416, 24, 144, 32)
+SAVE_BUTTON = (256, 88, 144, 32)
+BANNER_COLOUR = (477, 104, 88, 24)
+WIDTH_BOX = (256, 128, 48, 24)
+HEIGHT_BOX = (352, 128, 48, 24)
+RESIZE = (416, 136, 144, 24)
+ALPHA_BOX = (568, 136, 56, 24)
+ALPHA_BUTTON = (566, 22, 56, 112)
+HIDE = (568, 160, 56, 24)
+ADD_MUSIC = (184, 96, 56, 32)
+PAUSE = (184, 128, 40, 24)
+RESUME = (184, 160, 40, 24)
 
 # The notice separator: a run of 63 equals signs.
 SEPARATOR = "=" * 63
@@ -132,13 +159,13 @@ class Session:
     def _start_x(self, compositor):
         # Xvfb picks a free display number itself and reports it: no race
         # with other X servers starting at the same time.
+        limit = int(XSERVER["start_seconds"])
         read_end, write_end = os.pipe()
-        self._spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                     f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp",
-                     "+extension", "Composite", "+extension", "RANDR"], pass_fds=(write_end,))
+        self._spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", XSERVER["screen"],
+                     *XSERVER["xvfb_arguments"].split()], pass_fds=(write_end,))
         os.close(write_end)
         number = b""
-        deadline = time.monotonic() + 60
+        deadline = time.monotonic() + limit
         while not number.endswith(b"\n") and time.monotonic() < deadline:
             chunk = os.read(read_end, 16)
             if not chunk:
@@ -147,25 +174,26 @@ class Session:
         os.close(read_end)
         check(number.strip().isdigit(), "Xvfb did not report a display number")
         self.env["DISPLAY"] = f":{int(number)}"
-        wait_for(lambda: self._succeeds(["xdpyinfo"]), 60, "Xvfb to accept clients")
+        wait_for(lambda: self._succeeds(["xdpyinfo"]), limit, "Xvfb to accept clients")
         # A private home: nothing of the user's desktop settings, and no
         # caches shared with window managers of other sessions.
         self.env["HOME"] = str(self.tmp)
         self.env.pop("SESSION_MANAGER", None)
-        attempts = []
+        wm, attempts = XSERVER["window_manager"], []
 
-        def openbox_ready():
+        def wm_ready():
             if not attempts or attempts[-1].poll() is not None:
                 # It can give up when it starts alongside others; start it again.
-                check(len(attempts) < 5, f"openbox keeps ending: {self.logs()}")
-                attempts.append(self._spawn(["openbox"]))
+                check(len(attempts) < 5, f"{wm} keeps ending: {self.logs()}")
+                attempts.append(self._spawn([wm]))
             return "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"])
 
-        wait_for(openbox_ready, 60, "openbox to manage the screen")
+        wait_for(wm_ready, limit, f"{wm} to manage the screen")
         if compositor:
-            self._spawn(["xcompmgr"])
-            wait_for(lambda: "xcompmgr" in self.run(["xwininfo", "-root", "-tree"]), 20,
-                     "xcompmgr to take the compositing selection")
+            name = XSERVER["compositor"]
+            self._spawn([name])
+            wait_for(lambda: f'"{name}"' in self.run(["xwininfo", "-root", "-tree"]), limit,
+                     f"{name} to take the compositing selection")
 
     def _stand_in_browser(self):
         bin_dir = self.tmp / "bin"
@@ -368,8 +396,13 @@ def mean_colour(image, box):
     return tuple(sum(p[i] for p in pixels) / len(pixels) for i in range(3))
 
 
-def main(test):
-    """Runs `test(session_factory)` and turns its outcome into an exit code."""
+LOOPBACK_NOTICE_URL = "http://127.0.0.1:18473/notice.html"
+
+
+def main(test, loopback_notice=True):
+    """Runs `test(session_factory)` and turns its outcome into an exit code.
+    With `loopback_notice`, only on a build that fetches its notice page from
+    the loopback address the session serves."""
     global NOTICE_URL
     args = [a for a in sys.argv[1:] if not a.startswith("--notice-url=")]
     for a in sys.argv[1:]:
@@ -379,6 +412,11 @@ def main(test):
         print("usage: <test> <path to avatrix> [--notice-url=<build's notice address>]",
               file=sys.stderr)
         return 2
+    if loopback_notice and not re.match(r"http://127\.0\.0\.1:\d+/", NOTICE_URL or ""):
+        print(f"FAIL: this build reads its notice page from {NOTICE_URL or 'the bundled file'}, "
+              "not from the loopback address the end-to-end tests serve; configure it with "
+              f"-DAVATRIX_NOTICE_URL={LOOPBACK_NOTICE_URL} (scripts/build does)")
+        return 1
     return run(test, args[0])
 
 

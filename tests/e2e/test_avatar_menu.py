@@ -14,13 +14,10 @@ from pathlib import Path
 from PIL import Image
 
 import harness
-from harness import check, wait_for
+from harness import ALPHA_BOX, ALPHA_BUTTON, OPEN_BUTTON, check, wait_for
 from test_avatar_save import dialog, focused_dialog
 
 BOX = 184
-OPEN_BUTTON = (416, 24, 144, 32)
-ALPHA_BOX = (568, 136, 56, 24)
-ALPHA_BUTTON = (566, 22, 56, 112)
 SAVE_TITLE = "另存为 PNG"
 # The menu's entries in order, reached from the keyboard.
 FIT, SNAP, OUTLINE, SHADOW, COPY, SAVE = range(6)

@@ -14,13 +14,9 @@ from pathlib import Path
 from PIL import Image
 
 import harness
-from harness import check, mean_colour, wait_for
+from harness import BANNER_COLOUR, OPEN_BUTTON, SAVE_BUTTON, TEXT_BOX, check, mean_colour, wait_for
 
 BOX = 184
-TEXT_BOX = (192, 24, 152, 24)
-SAVE_BUTTON = (256, 88, 144, 32)
-OPEN_BUTTON = (416, 24, 144, 32)
-BANNER_COLOUR = (477, 104, 88, 24)
 # Where the banner's top-left corner is dragged to, relative to the box.
 BANNER_SPOT = (2, 70)
 # The colour of the test picture: nothing on the default screen looks like it.
@@ -166,14 +162,17 @@ def test(new_session):
     wait_for(lambda: dialog(s, "打开") is None, 20, "the cancelled open dialog to close")
     wait_for(box_shows(SHARED_NAME_COLOUR), 10, "the box to show the file under the saved name")
 
+    def open_picture(path, colour):
+        s.click_unit(*OPEN_BUTTON[:2], width=OPEN_BUTTON[2], height=OPEN_BUTTON[3])
+        wait_for(focused_dialog(s, "打开"), 20, f"the open dialog for {path.name}")
+        s.type(str(path))
+        s.key("Return")
+        wait_for(lambda: dialog(s, "打开") is None, 20, "the open dialog to close")
+        wait_for(box_shows(colour), 10, f"the box to show {path.name}")
+
     picture = s.tmp / "solid.jpg"
     Image.new("RGB", (200, 200), PICTURE_COLOUR).save(picture, quality=95)
-    s.click_unit(*OPEN_BUTTON[:2], width=OPEN_BUTTON[2], height=OPEN_BUTTON[3])
-    wait_for(focused_dialog(s, "打开"), 20, "the open dialog again")
-    s.type(str(picture))
-    s.key("Return")
-    wait_for(lambda: dialog(s, "打开") is None, 20, "the open dialog to close")
-    wait_for(box_shows(PICTURE_COLOUR), 10, "the box to show the opened picture")
+    open_picture(picture, PICTURE_COLOUR)
 
     # --- names GBK cannot hold are saved and opened exactly as typed ---------
     for stem in ("château", "아바타"):
@@ -185,12 +184,7 @@ def test(new_session):
     hangul = work / "아바타.jpg"
     Image.new("RGB", (200, 200), SHARED_NAME_COLOUR).save(hangul, format="JPEG", quality=95)
     s.activate(main)
-    s.click_unit(*OPEN_BUTTON[:2], width=OPEN_BUTTON[2], height=OPEN_BUTTON[3])
-    wait_for(focused_dialog(s, "打开"), 20, "the open dialog for 아바타.jpg")
-    s.type(str(hangul))
-    s.key("Return")
-    wait_for(lambda: dialog(s, "打开") is None, 20, "the open dialog to close")
-    wait_for(box_shows(SHARED_NAME_COLOUR), 10, "the box to show 아바타.jpg")
+    open_picture(hangul, SHARED_NAME_COLOUR)
 
 if __name__ == "__main__":
     sys.exit(harness.main(test))

@@ -4,10 +4,7 @@ beneath it: 0 invisible, 128 half way, out-of-range values opaque."""
 import sys
 
 import harness
-from harness import check, mean_colour, wait_for
-
-ALPHA_BOX = (568, 136, 56, 24)
-ALPHA_BUTTON = (566, 22, 56, 112)
+from harness import ALPHA_BOX, ALPHA_BUTTON, check, mean_colour, wait_for
 
 
 def test(new_session):

@@ -3,11 +3,7 @@
 import sys
 
 import harness
-from harness import check, wait_for
-
-WIDTH_BOX = (256, 128, 48, 24)
-HEIGHT_BOX = (352, 128, 48, 24)
-RESIZE = (416, 136, 144, 24)
+from harness import HEIGHT_BOX, RESIZE, WIDTH_BOX, check, wait_for
 
 
 def test(new_session):

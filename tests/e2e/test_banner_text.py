@@ -4,11 +4,7 @@ alike, the placeholder itself when it shows, nothing for an empty box."""
 import sys
 
 import harness
-from harness import check, dark_columns, wait_for
-
-TEXT_BOX = (192, 24, 152, 24)
-ADD_TEXT = (352, 24, 56, 24)
-WIDTH_BOX = (256, 128, 48, 24)
+from harness import ADD_TEXT, TEXT_BOX, WIDTH_BOX, check, dark_columns, wait_for
 
 
 def test(new_session):

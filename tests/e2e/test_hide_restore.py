@@ -6,9 +6,7 @@ import sys
 from PIL import Image, ImageChops, ImageStat
 
 import harness
-from harness import SOURCE_DIR, check, wait_for
-
-HIDE = (568, 160, 56, 24)
+from harness import HIDE, SOURCE_DIR, check, wait_for
 
 
 def pictures_show_their_corners(s, main):

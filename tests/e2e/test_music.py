@@ -14,17 +14,12 @@ import sys
 import time
 
 import harness
-from harness import check, wait_for
+from harness import ADD_MUSIC, PAUSE, RESUME, check, wait_for
 
 QUESTION = "是否要关闭"
 CREDIT = "温馨提示："
 MUSIC_BOX_START = "Mirrowen腾讯博客QQ"
 DIALOG = "打开"
-
-# Units of the start window: left, top, width, height.
-ADD_MUSIC = (184, 96, 56, 32)
-PAUSE = (184, 128, 40, 24)
-RESUME = (184, 160, 40, 24)
 
 # At 128 kbit/s a second of sound is 16 000 bytes of file.
 BITRATE_KBPS = 128

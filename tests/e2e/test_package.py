@@ -15,14 +15,13 @@ from PIL import Image
 
 import harness
 import test_hide_restore
-from harness import SEPARATOR, check, dark_columns, wait_for
+from harness import SEPARATOR, TEXT_BOX, check, dark_columns, wait_for
 
 ICON_SIZES = (16, 32, 48, 64, 128, 256)
 METAINFO = "usr/share/metainfo/example.mirrowen.avatrix.metainfo.xml"
 DESKTOP = "usr/share/applications/avatrix.desktop"
 NOTICE = "usr/share/avatrix/notice.html"
 RENDER_MAN = "usr/share/man/man1/avatrix-render.1.gz"
-TEXT_BOX = (192, 24, 152, 24)
 
 
 def succeeds(args, env=None):

@@ -9,13 +9,11 @@ import sys
 from PIL import Image
 
 import harness
-from harness import check, mean_colour, wait_for
+from harness import SAVE_BUTTON, check, mean_colour, wait_for
 
 BOX = 184
 # Inside the box, clear of its edges.
 BOX_INSIDE = (8, 8, BOX - 8, BOX - 8)
-# The "保存头像" button: part of the main window that takes no drops.
-SAVE_BUTTON = (256, 88, 144, 32)
 # Where the drag source window asks to be placed: clear of the main window.
 SOURCE_SPOT = (1100, 800)
 FIRST_COLOUR = (40, 200, 120)
@@ -142,6 +140,7 @@ def test(new_session):
 
     # --- a drop on another part of the main window ------------------------
     second = solid_jpeg(s, "second.jpg", SECOND_COLOUR)
+    # The "保存头像" button: part of the main window that takes no drops.
     button = (main.x + SAVE_BUTTON[0] + SAVE_BUTTON[2] // 2,
               main.y + SAVE_BUTTON[1] + SAVE_BUTTON[3] // 2)
     with Drag(s, [second], button) as d:

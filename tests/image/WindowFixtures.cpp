@@ -1,27 +1,18 @@
 #include "WindowFixtures.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QPainter>
-#include <QTimer>
 
+#include "SuiteSetup.h"
 #include "image/CaptureBackend.h"
 
 namespace avatrix::image::testing {
 
-bool WaitUntil(const std::function<bool()>& done, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
+// Display tests run on an X server of their own, so windows of tests running
+// in parallel cannot cover what they read back; the rest need no display.
+const avatrix::test::RegisterSuiteSetup kSetup({
+    .display = avatrix::test::SuiteSetup::Display::Private,
+    .displaySuites = {"Capture", "PictureHandlers"},
+});
 
 QuadrantWidget::QuadrantWidget(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);

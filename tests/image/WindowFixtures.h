@@ -1,15 +1,15 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 #include <QColor>
 #include <QWidget>
 
+#include "WaitUntil.h"
+
 namespace avatrix::image::testing {
 
-// Waits, handling events, until `done` holds or `ms` have passed.
-bool WaitUntil(const std::function<bool()>& done, int ms = 10000);
+using avatrix::test::WaitUntil;
 
 // A window painted in four known colours, one per quadrant.
 class QuadrantWidget : public QWidget {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "SoundFiles.h"
+#include "WaitUntil.h"
 #include "media/MusicHandlers.h"
 #include "media/MusicTesting.h"
 #include "text/Codepage.h"
@@ -11,8 +12,8 @@
 namespace avatrix::media {
 namespace {
 
+using avatrix::test::WaitUntil;
 using test::Sounds;
-using test::WaitFor;
 
 Text PathText(const std::filesystem::path& path) {
     return Utf8StringToGbk(path.string());
@@ -39,21 +40,21 @@ TEST_F(MusicControlTest, OnePassPlaysOnceAndEmptyPathsAreLeftOut) {
     StartMusic(1, {Text(), PathText(Sounds().tone), Text(), PathText(Sounds().shortTone)});
     const PlayerHandle player = CurrentPlayer();
     ASSERT_NE(player, 0);
-    ASSERT_TRUE(WaitFor([&] { return !Current().running; }));
+    ASSERT_TRUE(WaitUntil([&] { return !Current().running; }));
     EXPECT_EQ(Current().passesCompleted, 1);
     EXPECT_EQ(Current().framesPlayed, test::kToneFrames + test::kShortToneFrames);
 }
 
 TEST_F(MusicControlTest, CountsAboveOnePlayThatManyTimes) {
     StartMusic(3, {PathText(Sounds().shortTone)});
-    ASSERT_TRUE(WaitFor([&] { return !Current().running; }));
+    ASSERT_TRUE(WaitUntil([&] { return !Current().running; }));
     EXPECT_EQ(Current().framesPlayed, 3 * test::kShortToneFrames);
 }
 
 TEST_F(MusicControlTest, EndlessOrNegativeCountsPlayWithoutEnd) {
     for (const int count : {kEndlessPasses, -1, -100}) {
         StartMusic(count, {PathText(Sounds().shortTone)});
-        EXPECT_TRUE(WaitFor([&] { return Current().passesCompleted >= 3; })) << count;
+        EXPECT_TRUE(WaitUntil([&] { return Current().passesCompleted >= 3; })) << count;
         EXPECT_TRUE(Current().running) << count;
     }
 }
@@ -86,7 +87,7 @@ TEST_F(MusicControlTest, PathsAreTakenAsGbkAndFoundOnDisk) {
     const Text gbk = PathText(song);
     ASSERT_NE(gbk.bytes(), song.string());  // really a different byte string
     StartMusic(1, {gbk});
-    ASSERT_TRUE(WaitFor([&] { return !Current().running; }));
+    ASSERT_TRUE(WaitUntil([&] { return !Current().running; }));
     EXPECT_EQ(Current().framesPlayed, test::kToneFrames);
 }
 
@@ -97,7 +98,7 @@ TEST_F(MusicControlTest, APipeIsRefusedWithoutHoldingThePlayer) {
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     StartMusic(kEndlessPasses, {PathText(pipe)});
     ASSERT_NE(CurrentPlayer(), 0);
-    EXPECT_TRUE(WaitFor([&] { return !Current().running; }));
+    EXPECT_TRUE(WaitUntil([&] { return !Current().running; }));
     EXPECT_EQ(Current().framesPlayed, 0);
     RemoveLivePlayer();
     EXPECT_EQ(CurrentPlayer(), 0);

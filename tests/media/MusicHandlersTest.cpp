@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "SoundFiles.h"
+#include "WaitUntil.h"
 #include "media/MusicControl.h"
 #include "media/MusicTesting.h"
 #include "text/Codepage.h"
@@ -15,8 +16,8 @@
 namespace avatrix::media {
 namespace {
 
+using avatrix::test::WaitUntil;
 using test::Sounds;
-using test::WaitFor;
 namespace uit = ui::testing;
 
 constexpr char kWindow[] = "MusicWindow";
@@ -111,7 +112,7 @@ class MusicHandlersTest : public ::testing::Test {
         return testing::GetPlayerStatus(CurrentPlayer()).value_or(PlayerStatus{});
     }
     static bool Sounding() {
-        return WaitFor([] { return Current().framesPlayed > 0; });
+        return WaitUntil([] { return Current().framesPlayed > 0; });
     }
 
     void ExpectNoMusicMessage() {
@@ -153,7 +154,7 @@ TEST_F(MusicHandlersTest, ChosenFileLoopsWithoutEndAndIsKeptInTheHiddenBox) {
     testing::SetPlayerSettings(fast);
     Choose(Sounds().shortTone);
     EXPECT_EQ(PathBox(), PathText(Sounds().shortTone));
-    EXPECT_TRUE(WaitFor([] { return Current().passesCompleted >= 3; }));
+    EXPECT_TRUE(WaitUntil([] { return Current().passesCompleted >= 3; }));
     EXPECT_TRUE(Current().running);
     EXPECT_FALSE(PauseDisabled());  // choosing leaves the buttons alone
     EXPECT_TRUE(ResumeDisabled());
@@ -164,7 +165,7 @@ TEST_F(MusicHandlersTest, CancelAfterAChoiceRestartsTheEarlierFile) {
     Choose(Sounds().longTone);
     const PlayerHandle first = CurrentPlayer();
     ASSERT_TRUE(Sounding());
-    ASSERT_TRUE(WaitFor([] { return Current().framesPlayed > 30000; }));
+    ASSERT_TRUE(WaitUntil([] { return Current().framesPlayed > 30000; }));
     Cancel();
     EXPECT_NE(CurrentPlayer(), first);
     EXPECT_FALSE(testing::GetPlayerStatus(first).has_value());
@@ -195,20 +196,20 @@ TEST_F(MusicHandlersTest, PauseAndResumeSwapTheButtons) {
     EXPECT_TRUE(messages_.empty());
     EXPECT_TRUE(PauseDisabled());
     EXPECT_FALSE(ResumeDisabled());
-    ASSERT_TRUE(WaitFor([] { return Current().pauseTakenEffect; }));
+    ASSERT_TRUE(WaitUntil([] { return Current().pauseTakenEffect; }));
 
     ResumeMusic(kUnits);
     EXPECT_FALSE(PauseDisabled());
     EXPECT_TRUE(ResumeDisabled());
     EXPECT_FALSE(Current().paused);
     const auto frames = Current().framesPlayed;
-    EXPECT_TRUE(WaitFor([&] { return Current().framesPlayed > frames; }));
+    EXPECT_TRUE(WaitUntil([&] { return Current().framesPlayed > frames; }));
 }
 
 TEST_F(MusicHandlersTest, NewChoiceWhilePausedPlaysAtOnceAndKeepsTheButtons) {
     Choose(Sounds().longTone);
     PauseMusic(kUnits);
-    ASSERT_TRUE(WaitFor([] { return Current().pauseTakenEffect; }));
+    ASSERT_TRUE(WaitUntil([] { return Current().pauseTakenEffect; }));
     Choose(Sounds().tone);
     EXPECT_FALSE(Current().paused);
     EXPECT_TRUE(Sounding());
@@ -237,7 +238,7 @@ TEST_F(MusicHandlersTest, Mp3InAFolderNamePassesThePauseCheck) {
 
 TEST_F(MusicHandlersTest, UnplayableMp3StaysQuietAndTheButtonsStillSwap) {
     Choose(Sounds().notMp3);
-    EXPECT_TRUE(WaitFor([] { return !Current().running; }));
+    EXPECT_TRUE(WaitUntil([] { return !Current().running; }));
     EXPECT_EQ(Current().framesPlayed, 0);
     PauseMusic(kUnits);
     EXPECT_TRUE(PauseDisabled());

@@ -8,14 +8,15 @@
 #include <string>
 
 #include "SoundFiles.h"
+#include "WaitUntil.h"
 #include "media/MusicTesting.h"
 
 namespace avatrix::media {
 namespace {
 
 using namespace std::chrono_literals;
+using avatrix::test::WaitUntil;
 using test::Sounds;
-using test::WaitFor;
 
 std::string PlayList(std::initializer_list<std::filesystem::path> files) {
     std::string list;
@@ -60,7 +61,7 @@ class MusicPlayerTest : public ::testing::Test {
     }
 
     bool WaitUntilFinished(PlayerHandle player) {
-        return WaitFor([&] { return !Status(player).running; });
+        return WaitUntil([&] { return !Status(player).running; });
     }
 
     std::int64_t FramesOf(int entry) {
@@ -123,7 +124,7 @@ TEST_F(MusicPlayerTest, ZeroAndNegativeCountsPlayWithoutEnd) {
     for (const int passes : {0, -1, -7}) {
         const PlayerHandle player = Create(PlayList({Sounds().shortTone}), passes);
         NewPlay(player);
-        EXPECT_TRUE(WaitFor([&] { return Status(player).passesCompleted >= 4; })) << passes;
+        EXPECT_TRUE(WaitUntil([&] { return Status(player).passesCompleted >= 4; })) << passes;
         EXPECT_TRUE(Status(player).running) << passes;
         RemovePlayer(player);
         EXPECT_FALSE(testing::GetPlayerStatus(player).has_value());
@@ -169,13 +170,13 @@ TEST_F(MusicPlayerTest, PauseHoldsThePlaceAndResumeContinuesFromIt) {
     Route("wav", interrupted.string(), 4.0);
     const PlayerHandle player = Create(PlayList({Sounds().longTone}), 1);
     NewPlay(player);
-    ASSERT_TRUE(WaitFor([&] { return Status(player).framesPlayed > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return Status(player).framesPlayed > 0; }));
     SetPauseState(player, 1);
-    ASSERT_TRUE(WaitFor([&] { return Status(player).pauseTakenEffect; }));
+    ASSERT_TRUE(WaitUntil([&] { return Status(player).pauseTakenEffect; }));
     const std::int64_t held = Status(player).framesPlayed;
     EXPECT_LT(held, test::kLongToneFrames);
     // While paused the count stays where it is.
-    EXPECT_FALSE(WaitFor([&] { return Status(player).framesPlayed != held; }, 300ms));
+    EXPECT_FALSE(WaitUntil([&] { return Status(player).framesPlayed != held; }, 300ms));
     EXPECT_TRUE(Status(player).running);
 
     SetPauseState(player, 0);
@@ -192,7 +193,7 @@ TEST_F(MusicPlayerTest, RemoveDuringPlaybackLeavesNoThreadBehind) {
     const int threadsBefore = test::ThreadCount();
     const PlayerHandle player = Create(PlayList({Sounds().longTone}), 0);
     NewPlay(player);
-    ASSERT_TRUE(WaitFor([&] { return Status(player).framesPlayed > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return Status(player).framesPlayed > 0; }));
     EXPECT_EQ(test::ThreadCount(), threadsBefore + 1);
     RemovePlayer(player);
     EXPECT_FALSE(testing::GetPlayerStatus(player).has_value());
@@ -202,7 +203,7 @@ TEST_F(MusicPlayerTest, RemoveDuringPlaybackLeavesNoThreadBehind) {
     const PlayerHandle paused = Create(PlayList({Sounds().longTone}), 0);
     NewPlay(paused);
     SetPauseState(paused, 1);
-    ASSERT_TRUE(WaitFor([&] { return Status(paused).pauseTakenEffect; }));
+    ASSERT_TRUE(WaitUntil([&] { return Status(paused).pauseTakenEffect; }));
     RemovePlayer(paused);
     EXPECT_EQ(test::ThreadCount(), threadsBefore);
 }
@@ -211,9 +212,9 @@ TEST_F(MusicPlayerTest, NewPlayRestartsTheCurrentEntryUnpaused) {
     Route("test", "", 2.0);
     const PlayerHandle player = Create(PlayList({Sounds().longTone}), 1);
     NewPlay(player);
-    ASSERT_TRUE(WaitFor([&] { return Status(player).framesPlayed > 4096; }));
+    ASSERT_TRUE(WaitUntil([&] { return Status(player).framesPlayed > 4096; }));
     SetPauseState(player, 1);
-    ASSERT_TRUE(WaitFor([&] { return Status(player).pauseTakenEffect; }));
+    ASSERT_TRUE(WaitUntil([&] { return Status(player).pauseTakenEffect; }));
     NewPlay(player);
     const PlayerStatus restarted = Status(player);
     EXPECT_TRUE(restarted.running);
@@ -228,7 +229,7 @@ TEST_F(MusicPlayerTest, NoSoundDevicePlaysSilentlyAtTheClocksPace) {
     const PlayerHandle player = Create(PlayList({Sounds().longTone}), 0);
     const auto start = std::chrono::steady_clock::now();
     NewPlay(player);
-    ASSERT_TRUE(WaitFor([&] { return Status(player).framesPlayed >= 44100; }));
+    ASSERT_TRUE(WaitUntil([&] { return Status(player).framesPlayed >= 44100; }));
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const PlayerStatus status = Status(player);
@@ -247,7 +248,7 @@ TEST_F(MusicPlayerTest, DeviceThatNeverBlocksIsHeldToTheClock) {
     const PlayerHandle player = Create(PlayList({Sounds().longTone}), 0);
     const auto start = std::chrono::steady_clock::now();
     NewPlay(player);
-    ASSERT_TRUE(WaitFor([&] { return Status(player).framesPlayed >= 88200; }));
+    ASSERT_TRUE(WaitUntil([&] { return Status(player).framesPlayed >= 88200; }));
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const PlayerStatus status = Status(player);

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <thread>
 
 namespace avatrix::media::test {
 
@@ -86,17 +85,6 @@ const SoundFiles& Sounds() {
 fs::path ScratchPath(const std::string& stem) {
     static int counter = 0;
     return Sounds().folder / (stem + "-" + std::to_string(++counter));
-}
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return condition();
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
 }
 
 int ThreadCount() {

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,10 +27,6 @@ const SoundFiles& Sounds();
 
 // A fresh file name in the scratch folder.
 std::filesystem::path ScratchPath(const std::string& stem);
-
-// Polls `condition` until it holds or `timeout` passes; returns its last value.
-bool WaitFor(const std::function<bool()>& condition,
-             std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // Number of threads of this process.
 int ThreadCount();

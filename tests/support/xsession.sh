@@ -1,12 +1,19 @@
 # Sourced by the test scripts: starts a private X server (and optionally a
-# window manager and a compositor) and stops them again by PID.
-#   xsession_start [--wm] [--compositor] [WxHxD]   exports DISPLAY
+# window manager and a compositor) as xserver.conf beside this file sets them
+# up, and stops them again by PID.
+#   xsession_start [--wm] [--compositor]   exports DISPLAY
 #   xsession_stop
 
 _xs_pids=()
+while IFS='=' read -r key value; do
+    case "$key" in
+        '' | '#'*) ;;
+        *) printf -v "_xs_$key" '%s' "$value" ;;
+    esac
+done <"$(dirname "${BASH_SOURCE[0]}")/xserver.conf"
 
-_xs_wait_for() {  # _xs_wait_for <seconds> <command...>: poll until it succeeds
-    local deadline=$((SECONDS + $1)); shift
+_xs_wait_for() {  # _xs_wait_for <command...>: poll until it succeeds
+    local deadline=$((SECONDS + _xs_start_seconds))
     until "$@" >/dev/null 2>&1; do
         [ $SECONDS -ge $deadline ] && return 1
         sleep 0.1
@@ -14,34 +21,37 @@ _xs_wait_for() {  # _xs_wait_for <seconds> <command...>: poll until it succeeds
 }
 
 xsession_start() {
-    local wm=0 comp=0 geometry=1280x1024x24
+    local wm=0 comp=0 number
     for arg in "$@"; do
         case "$arg" in
             --wm) wm=1 ;;
             --compositor) comp=1 ;;
-            *) geometry=$arg ;;
         esac
     done
-    local n=90
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 "$geometry" -nolisten tcp +extension Composite +extension RANDR \
-        >/dev/null 2>&1 &
+    # The server picks a free display number itself and reports it.
+    number=$(mktemp)
+    # shellcheck disable=SC2086  # the arguments are words
+    Xvfb -displayfd 3 -screen 0 "$_xs_screen" $_xs_xvfb_arguments 3>"$number" >/dev/null 2>&1 &
     _xs_pids+=($!)
-    export DISPLAY=":$n"
-    if ! _xs_wait_for 20 xdpyinfo; then
-        echo "xsession: Xvfb on $DISPLAY did not start" >&2
+    _xs_wait_for grep -q . "$number"
+    export DISPLAY=":$(head -n 1 "$number")"
+    rm -f "$number"
+    if [ "$DISPLAY" = ":" ] || ! _xs_wait_for xdpyinfo; then
+        echo "xsession: Xvfb did not start" >&2
         return 1
     fi
     if [ $wm = 1 ]; then
-        openbox >/dev/null 2>&1 &
+        "$_xs_window_manager" >/dev/null 2>&1 &
         _xs_pids+=($!)
-        # openbox is ready once it has claimed the window-manager selection.
-        _xs_wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-            echo "xsession: openbox did not come up" >&2
+        # Ready once it has claimed the window-manager selection.
+        _xs_wait_for sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+            echo "xsession: $_xs_window_manager did not come up" >&2
     fi
     if [ $comp = 1 ]; then
-        xcompmgr >/dev/null 2>&1 &
+        "$_xs_compositor" >/dev/null 2>&1 &
         _xs_pids+=($!)
+        _xs_wait_for sh -c "xwininfo -root -tree | grep -q '\"$_xs_compositor\"'" ||
+            echo "xsession: $_xs_compositor did not come up" >&2
     fi
 }
 

@@ -2,12 +2,16 @@
 
 #include <unistd.h>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QProcessEnvironment>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 
+#include "SuiteSetup.h"
 #include "Support.h"
 #include "text/Literal.h"
 #include "ui/Program.h"
@@ -126,24 +130,88 @@ int ProbeDisplay(int argc, char** argv) {
     return 0;
 }
 
+// `--scenario=<name>` runs one scenario instead of the tests.
+std::optional<int> RunScenario(int argc, char** argv) {
+    static const std::map<std::string, int (*)(int, char**)> scenarios = {
+        {"banner", Banner}, {"hotkey", HotKey}, {"fixed", Fixed}, {"probe", ProbeDisplay}};
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--scenario=", 11) == 0) {
+            const auto scenario = scenarios.find(argv[i] + 11);
+            if (scenario == scenarios.end()) {
+                std::fprintf(stderr, "unknown scenario %s\n", argv[i] + 11);
+                return 2;
+            }
+            return scenario->second(argc, argv);
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
-int RunScenario(const char* name, int argc, char** argv) {
-    const std::string scenario = name;
-    if (scenario == "banner") {
-        return Banner(argc, argv);
+// The contract tests run offscreen in this process.
+const test::RegisterSuiteSetup kSetup({.takeOver = RunScenario});
+
+Scenario::Scenario(const XServer* server, const QString& name, const QStringList& extra) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    // The X keyboard library reads counted, unterminated strings from the
+    // server with strndup, which the strict string check takes for an
+    // overflow; everything else stays checked.
+    if (env.contains(QStringLiteral("ASAN_OPTIONS"))) {
+        env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) +
+                                                       QStringLiteral(":strict_string_checks=0"));
     }
-    if (scenario == "hotkey") {
-        return HotKey(argc, argv);
+    if (server != nullptr) {
+        env.insert(QStringLiteral("DISPLAY"), QString::fromStdString(server->display()));
     }
-    if (scenario == "fixed") {
-        return Fixed(argc, argv);
+    process_.setProcessEnvironment(env);
+    process_.start(QCoreApplication::applicationFilePath(),
+                   QStringList{QStringLiteral("--scenario=") + name} + extra);
+    process_.waitForStarted(10000);
+}
+
+Scenario::~Scenario() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.closeWriteChannel();  // the scenario ends when its input does
+        if (!process_.waitForFinished(5000)) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
     }
-    if (scenario == "probe") {
-        return ProbeDisplay(argc, argv);
+}
+
+std::optional<QString> Scenario::Await(const QString& prefix, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        pending_ += process_.readAllStandardOutput();
+        qsizetype end;
+        while ((end = pending_.indexOf('\n')) >= 0) {
+            lines_ << QString::fromUtf8(pending_.left(end));
+            pending_.remove(0, end + 1);
+        }
+        for (qsizetype i = 0; i < lines_.size(); ++i) {
+            if (lines_[i].startsWith(prefix)) {
+                return lines_.takeAt(i);
+            }
+        }
+        if (timer.elapsed() > ms) {
+            return std::nullopt;
+        }
+        if (process_.state() == QProcess::NotRunning) {
+            if (process_.bytesAvailable() == 0) {
+                return std::nullopt;
+            }
+        } else {
+            process_.waitForReadyRead(50);
+        }
     }
-    std::fprintf(stderr, "unknown scenario %s\n", name);
-    return 2;
+}
+
+void Scenario::Send(const QString& line) {
+    process_.write((line + QLatin1Char('\n')).toUtf8());
+    process_.waitForBytesWritten(5000);
 }
 
 }  // namespace avatrix::uitest

@@ -1,28 +1,13 @@
 #pragma once
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QWidget>
-#include <functional>
 #include <string>
 
 #include "text/Literal.h"
 #include "ui/Toolkit.h"
 
 namespace avatrix::uitest {
-
-// Runs the event loop until `done` holds or `ms` pass; returns `done()`.
-inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) {
-            return done();
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 // Windows live as long as the process, so every test loads its own.
 inline std::string FreshName(const char* stem) {

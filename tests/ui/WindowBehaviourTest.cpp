@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "Support.h"
+#include "WaitUntil.h"
 #include "ui/TestHooks.h"
 #include "ui/Toolkit.h"
 
@@ -140,7 +141,7 @@ TEST(Events, ButtonKeyAndFocusEventsCarryTheirArguments) {
     form->activateWindow();
     QWidget* edit = WidgetOf(window, "编辑框1");
     edit->setFocus();
-    ASSERT_TRUE(WaitFor([&] { return !focus.empty(); }));
+    ASSERT_TRUE(test::WaitUntil([&] { return !focus.empty(); }));
     QTest::keyClick(edit, Qt::Key_Return);
     QTest::keyClick(edit, Qt::Key_A);
     QTest::keyClick(edit, Qt::Key_F12);
@@ -159,7 +160,7 @@ TEST(Events, ButtonKeyAndFocusEventsCarryTheirArguments) {
     WidgetOf(window, "编辑框2")->setFocus();
     // Window activation may add pairs of its own; the box's own focus moves
     // are an "in" first and an "out" last.
-    EXPECT_TRUE(WaitFor([&] { return focus.back() == "out"; }));
+    EXPECT_TRUE(test::WaitUntil([&] { return focus.back() == "out"; }));
     EXPECT_EQ(focus.front(), "in");
     EXPECT_EQ(focus.size() % 2, 0u);
 }

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QRect>
 #include <QRegularExpression>
 
-#include "XSession.h"
+#include "Scenarios.h"
+#include "WaitUntil.h"
 
 // The parts of the toolkit only a real X server shows: window-manager hints,
 // stacking, dragging by hand, opacity, global hot keys and a missing display.
@@ -14,13 +13,12 @@
 namespace avatrix::uitest {
 namespace {
 
-std::unique_ptr<XServer> StartOrSkip(bool wm, std::string& problem) {
-    return XServer::Start(wm, problem);
-}
+using test::WaitUntil;
 
-#define START_SERVER(var, wm)                                \
+// START_SERVER(server, windowManager[, compositor])
+#define START_SERVER(var, ...)                               \
     std::string problem_;                                    \
-    auto var = StartOrSkip(wm, problem_);                    \
+    auto var = XServer::Start(problem_, __VA_ARGS__);        \
     if (!var) {                                              \
         GTEST_SKIP() << "no private X server: " << problem_; \
     }
@@ -35,18 +33,6 @@ QRect Geometry(const XServer& server, const QString& id) {
     };
     return QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
                  field("Height"));
-}
-
-bool WaitUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) {
-            return false;
-        }
-        ::usleep(30000);
-    }
-    return true;
 }
 
 QString Property(const XServer& server, const QString& id, const char* name) {
@@ -200,11 +186,7 @@ TEST(BannerOnX11, OpacityReachesTheServerAndOutOfRangeIsOpaque) {
 }
 
 TEST(BannerOnX11, ZeroOpacityHidesItUnderACompositorOpaqueShowsIt) {
-    std::string problem;
-    auto server = XServer::Start(false, problem, true);
-    if (!server) {
-        GTEST_SKIP() << "no composited X server: " << problem;
-    }
+    START_SERVER(server, false, true);
     Scenario banner(server.get(), QStringLiteral("banner"));
     const QString id = ReadyId(banner);
     ASSERT_FALSE(id.isEmpty());

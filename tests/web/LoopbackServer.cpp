@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -11,34 +10,9 @@
 #include <chrono>
 #include <cstdio>
 
+#include "WaitUntil.h"
+
 namespace avatrix::web::testing {
-
-namespace {
-
-constexpr auto kStartDeadline = std::chrono::seconds(20);
-
-// Reads one line from `fd`, giving up at the deadline.
-std::string ReadLine(int fd) {
-    std::string line;
-    const auto deadline = std::chrono::steady_clock::now() + kStartDeadline;
-    while (std::chrono::steady_clock::now() < deadline) {
-        pollfd wait{fd, POLLIN, 0};
-        if (poll(&wait, 1, 200) <= 0) {
-            continue;
-        }
-        char c = 0;
-        if (read(fd, &c, 1) != 1) {
-            break;
-        }
-        if (c == '\n') {
-            return line;
-        }
-        line += c;
-    }
-    return line;
-}
-
-}  // namespace
 
 LoopbackServer::LoopbackServer() {
     int in[2];
@@ -65,7 +39,7 @@ LoopbackServer::LoopbackServer() {
     close(out[1]);
     toChild_ = in[1];
     if (child_ > 0) {
-        const std::string line = ReadLine(out[0]);
+        const std::string line = avatrix::test::ReadLine(out[0], std::chrono::seconds(20));
         if (std::sscanf(line.c_str(), "PORTS %d %d %d", &httpPort_, &proxyPort_, &tlsPort_) != 3) {
             httpPort_ = 0;
         }

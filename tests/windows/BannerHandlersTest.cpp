@@ -73,32 +73,27 @@ TEST_F(BannerHandlers, EnterAndTheButtonPutTheTextUnchangedOnTheBanner) {
 TEST_F(BannerHandlers, SizeGoesToWindowAndLabelAlike) {
     const ui::Handler apply = BoundHandler("按钮4", Event::Clicked);
     auto expectSize = [](int width, int height) {
-        EXPECT_EQ(ui::GetInt(kBannerWindow, ui::kWindowUnit, Prop::Width), width);
-        EXPECT_EQ(ui::GetInt(kBannerWindow, ui::kWindowUnit, Prop::Height), height);
-        EXPECT_EQ(ui::GetInt(kBannerWindow, kBannerLabel, Prop::Width), width);
-        EXPECT_EQ(ui::GetInt(kBannerWindow, kBannerLabel, Prop::Height), height);
+        for (const std::string_view unit : {ui::kWindowUnit, std::string_view(kBannerLabel)}) {
+            EXPECT_EQ(ui::GetInt(kBannerWindow, unit, Prop::Width), width) << unit;
+            EXPECT_EQ(ui::GetInt(kBannerWindow, unit, Prop::Height), height) << unit;
+        }
     };
 
-    SetContent("编辑框2", "150"_gbk);
-    SetContent("编辑框3", "40"_gbk);
-    apply({});
-    expectSize(150, 40);
-
-    // Full-width digits are read as their half-width forms.
-    SetContent("编辑框2", "１２０"_gbk);
-    SetContent("编辑框3", "30"_gbk);
-    apply({});
-    expectSize(120, 30);
-
-    // No range check: an empty box is 0.
-    SetContent("编辑框2", Text());
-    apply({});
-    expectSize(0, 30);
-
-    SetContent("编辑框2", "181"_gbk);
-    SetContent("编辑框3", "51"_gbk);
-    apply({});
-    expectSize(181, 51);
+    const struct {
+        Text width, height;
+        int expectedWidth, expectedHeight;
+    } sizes[] = {
+        {"150"_gbk, "40"_gbk, 150, 40},
+        {"１２０"_gbk, "30"_gbk, 120, 30},  // full-width digits read as half-width
+        {Text(), "30"_gbk, 0, 30},          // no range check: an empty box is 0
+        {"181"_gbk, "51"_gbk, 181, 51},
+    };
+    for (const auto& size : sizes) {
+        SetContent("编辑框2", size.width);
+        SetContent("编辑框3", size.height);
+        apply({});
+        expectSize(size.expectedWidth, size.expectedHeight);
+    }
 }
 
 TEST_F(BannerHandlers, OpacityFollowsTheBoxAndFallsBackToOpaque) {
@@ -182,12 +177,17 @@ TEST_F(BannerHandlers, FontDialogResultsAreCopiedAndReappliedAfterCancel) {
     next.font.size = 18;
     next.font.bold = true;
     next.font.underline = true;
+    // The label's font as the confirmed dialog above gave it.
+    auto expectDialogFont = [] {
+        const ui::FontRecord font = ui::GetFont(kBannerWindow, kBannerLabel);
+        EXPECT_EQ(font.face, "DejaVu Sans"_gbk);
+        EXPECT_EQ(font.size, 18);
+        EXPECT_TRUE(font.bold);
+        EXPECT_FALSE(font.italic);
+        return font;
+    };
     apply({});
-    font = ui::GetFont(kBannerWindow, kBannerLabel);
-    EXPECT_EQ(font.face, "DejaVu Sans"_gbk);
-    EXPECT_EQ(font.size, 18);
-    EXPECT_TRUE(font.bold);
-    EXPECT_FALSE(font.italic);
+    font = expectDialogFont();
     EXPECT_TRUE(font.underline);
     EXPECT_FALSE(font.strikeOut);
     EXPECT_EQ(font.angle, 900) << "the dialog has no angle to give";
@@ -198,11 +198,7 @@ TEST_F(BannerHandlers, FontDialogResultsAreCopiedAndReappliedAfterCancel) {
     ui::SetFontMember(kBannerWindow, kBannerLabel, ui::FontMember::Italic, true);
     next = {};
     apply({});
-    font = ui::GetFont(kBannerWindow, kBannerLabel);
-    EXPECT_EQ(font.face, "DejaVu Sans"_gbk);
-    EXPECT_EQ(font.size, 18);
-    EXPECT_TRUE(font.bold);
-    EXPECT_FALSE(font.italic);
+    expectDialogFont();
     EXPECT_EQ(requests.size(), 3u);
 }
 

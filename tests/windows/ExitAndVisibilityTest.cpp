@@ -1,9 +1,16 @@
 #include <QEvent>
 
 #include "MainWindowFixture.h"
+#include "SuiteSetup.h"
 #include "windows/ProgramTexts.h"
 
 namespace avatrix::windows::test {
+
+// The handlers run against real windows: moves, maps and the restore key go
+// through the session's X server and its window manager.
+const avatrix::test::RegisterSuiteSetup kSetup(
+    {.display = avatrix::test::SuiteSetup::Display::Shared});
+
 namespace {
 
 using ui::Event;

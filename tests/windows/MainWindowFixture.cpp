@@ -1,7 +1,6 @@
 #include "MainWindowFixture.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 
 namespace avatrix::windows::test {
 
@@ -34,17 +33,6 @@ ui::Handler BoundHandler(const std::string& unit, ui::Event event) {
     }
     ADD_FAILURE() << "no binding for " << unit << " event " << static_cast<int>(event);
     return [](const ui::EventArgs&) { return true; };
-}
-
-bool WaitUntil(const std::function<bool()>& done, double seconds) {
-    QDeadlineTimer deadline(static_cast<qint64>(seconds * 1000));
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
 }
 
 QWidget* WidgetOfHandle(std::uint32_t handle) {

@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include <QWidget>
 
+#include "WaitUntil.h"
 #include "text/Codepage.h"
 #include "text/Literal.h"
 #include "ui/TestHooks.h"
@@ -36,9 +35,7 @@ void EnsureBannerWindow();
 // test when there is none.
 ui::Handler BoundHandler(const std::string& unit, ui::Event event);
 
-// Dispatches events until `done` holds or `seconds` have passed; returns
-// whether it held. The window system confirms moves and maps on its own time.
-bool WaitUntil(const std::function<bool()>& done, double seconds = 5.0);
+using avatrix::test::WaitUntil;
 
 // The top-level widget behind a native window id (tests only: the handlers
 // never see widgets).
