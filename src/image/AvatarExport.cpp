@@ -17,9 +17,6 @@
 namespace avatrix::image {
 namespace {
 
-constexpr std::string_view kBannerWindow = "BannerWindow";
-constexpr std::string_view kBannerLabel = "透明标签1";
-
 QByteArray Encoded(const QImage& image, const char* format) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -38,12 +35,13 @@ Text SaveTitle() {
 
 }  // namespace
 
-QImage ComposeShownAvatar() {
-    return ui::ComposeScene(ui::SceneOf(kMainWindow, kAvatarPicture, kBannerWindow, kBannerLabel));
+QImage ComposeShownAvatar(const AvatarUnits& units) {
+    return ui::ComposeScene(ui::SceneOf(units.box.window, units.box.unit, units.bannerLabel.window,
+                                        units.bannerLabel.unit));
 }
 
-bool CopyAvatar() {
-    const QImage avatar = ComposeShownAvatar();
+bool CopyAvatar(const AvatarUnits& units) {
+    const QImage avatar = ComposeShownAvatar(units);
     const QByteArray png = render::EncodePng(avatar);
     const QByteArray bmp = Encoded(avatar, "bmp");
     if (png.isEmpty() || bmp.isEmpty()) {
@@ -65,17 +63,18 @@ ui::FilePath PngFileName(const ui::FilePath& chosen) {
     return ending == ".png" ? chosen : chosen + ".png";
 }
 
-void SaveAvatarAsPng() {
+void SaveAvatarAsPng(const AvatarUnits& units) {
     // Composed before the dialog opens, so the avatar is the one the user
     // asked to save even if the banner moves meanwhile.
-    const ByteSet png = ToByteSet(render::EncodePng(ComposeShownAvatar()));
+    const ByteSet png = ToByteSet(render::EncodePng(ComposeShownAvatar(units)));
     const ui::FilePath chosen = ui::AskSaveFileName("PNG 图片|*.png|"_gbk, ui::DesktopDirectory());
     if (chosen.empty()) {
         return;
     }
     const ui::FilePath name = PngFileName(chosen);
     if (png.empty()) {
-        ui::ShowMessage("无法保存"_gbk + QuotedName(name) + "。"_gbk, 0x30, SaveTitle());
+        ui::ShowMessage("无法保存"_gbk + QuotedName(name) + "。"_gbk, ui::kIconExclamation,
+                        SaveTitle());
         return;
     }
     SaveChosenFile(name, png, SaveTitle());

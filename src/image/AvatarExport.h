@@ -2,6 +2,7 @@
 
 #include <QImage>
 
+#include "image/AvatarUnits.h"
 #include "text/Text.h"
 #include "ui/Toolkit.h"
 
@@ -11,15 +12,15 @@
 namespace avatrix::image {
 
 // The avatar as the box and the banner show it now, at the screen's scale.
-QImage ComposeShownAvatar();
+QImage ComposeShownAvatar(const AvatarUnits& units);
 
 // Puts the avatar on the clipboard as PNG and BMP image data.
-bool CopyAvatar();
+bool CopyAvatar(const AvatarUnits& units);
 
 // Asks for a PNG name in the desktop folder and writes the avatar there:
 // ".png" is added unless the name ends in it (any case), replacing a file asks
 // first, and a failed write says which file it was.
-void SaveAvatarAsPng();
+void SaveAvatarAsPng(const AvatarUnits& units);
 
 // The name a PNG is written under: `chosen`, with ".png" added unless it
 // already ends in it, in any letter case.

@@ -1,33 +1,32 @@
 #include "image/AvatarSaving.h"
 
-#include "image/AvatarUnits.h"
 #include "image/FileSaving.h"
 #include "ui/Toolkit.h"
 
 namespace avatrix::image {
 
-void SaveAvatar() {
+void SaveAvatar(const AvatarUnits& units) {
     // The screen is copied before the dialog opens, so the dialog itself is
     // never part of the avatar.
-    const ByteSet bytes = CaptureToBmpImage(ui::GetWindowHandle(kMainWindow, kAvatarPicture));
+    const ByteSet bytes = CaptureToBmpImage(ui::GetWindowHandle(units.box));
     if (bytes.empty()) {
         // Nothing to save: asking for a name would only end in an empty file.
-        ui::ShowMessage("无法读取屏幕上的头像，没有保存任何文件。"_gbk, 0x30);
+        ui::ShowMessage("无法读取屏幕上的头像，没有保存任何文件。"_gbk, ui::kIconExclamation);
         return;
     }
 
-    ui::SetProperty(kMainWindow, kPictureDialog, ui::Prop::DialogKind, 1);
-    ui::SetProperty(kMainWindow, kPictureDialog, ui::Prop::Filter, PictureFilter());
-    ui::SetProperty(kMainWindow, kPictureDialog, ui::Prop::InitialDir, ui::DesktopDirectory());
+    ui::SetProperty(units.dialog, ui::Prop::DialogKind, ui::kSaveFileDialog);
+    ui::SetProperty(units.dialog, ui::Prop::Filter, PictureFilter());
+    ui::SetProperty(units.dialog, ui::Prop::InitialDir, ui::DesktopDirectory());
     // A cancelled dialog leaves the previous name in the unit; writing to it
     // would overwrite a file the user did not choose this time.
-    if (!ui::ShowCommonDialog(kMainWindow, kPictureDialog)) {
+    if (!ui::ShowCommonDialog(units.dialog)) {
         return;
     }
     // The extension is added whatever the name already ends with. The exact
     // name typed is used, not its GBK spelling, which may name another file.
-    const Text typed = ui::GetText(kMainWindow, kPictureDialog, ui::Prop::FileName);
-    SaveChosenFile(ui::ExactPath(kMainWindow, kPictureDialog, typed) + ".jpg", bytes);
+    const Text typed = ui::GetText(units.dialog, ui::Prop::FileName);
+    SaveChosenFile(ui::ExactPath(units.dialog, typed) + ".jpg", bytes);
 }
 
 }  // namespace avatrix::image

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "image/AvatarUnits.h"
 #include "text/Text.h"
 
 namespace avatrix::image {
@@ -17,6 +18,6 @@ ByteSet CaptureToBmpImage(std::uint32_t window, std::optional<int> left = std::n
                           std::optional<int> bitsPerPixel = std::nullopt);
 
 // "保存头像": capture the avatar box as it shows on screen, then save it.
-void SaveAvatar();
+void SaveAvatar(const AvatarUnits& units);
 
 }  // namespace avatrix::image

@@ -1,16 +1,18 @@
 #pragma once
 
-#include <string_view>
-
 #include "text/Literal.h"
+#include "ui/Toolkit.h"
 
-// The main window's units the picture handlers work on, by layout name.
+// The units the picture handlers work on, handed over by the window that
+// holds them.
 namespace avatrix::image {
 
-inline constexpr std::string_view kMainWindow = "MainWindow";
-inline constexpr std::string_view kAvatarPicture = "图片框1";
-inline constexpr std::string_view kPictureDialog = "通用对话框1";
-inline constexpr std::string_view kDropTarget = "拖放对象1";
+struct AvatarUnits {
+    ui::UnitRef box;          // the picture box that shows the avatar
+    ui::UnitRef dialog;       // the file dialog for opening and saving pictures
+    ui::UnitRef dropTarget;   // the drop target that serves the box
+    ui::UnitRef bannerLabel;  // the banner's text, in the window floating over the box
+};
 
 // The shared dialog's filter for picture files, as both handlers set it.
 inline Text PictureFilter() {

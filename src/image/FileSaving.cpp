@@ -3,14 +3,6 @@
 #include "text/Literal.h"
 
 namespace avatrix::image {
-namespace {
-
-constexpr int kYesNoQuestion = 0x24;
-constexpr int kExclamationOk = 0x30;
-constexpr int kYes = 5;
-
-}  // namespace
-
 Text QuotedName(const ui::FilePath& path) {
     return "“"_gbk + ui::TextOfPath(path) + "”"_gbk;
 }
@@ -21,20 +13,20 @@ bool SaveChosenFile(const ui::FilePath& path, const ByteSet& bytes, std::optiona
             break;
         case ui::PathKind::Folder:
             ui::ShowMessage("无法保存"_gbk + QuotedName(path) + "：同名的文件夹已经存在。"_gbk,
-                            kExclamationOk, title);
+                            ui::kIconExclamation, title);
             return false;
         case ui::PathKind::File:
         case ui::PathKind::Other:
-            if (ui::ShowMessage(QuotedName(path) + "已经存在。\n要替换它吗？"_gbk, kYesNoQuestion,
-                                title) != kYes) {
+            if (ui::ShowMessage(QuotedName(path) + "已经存在。\n要替换它吗？"_gbk,
+                                ui::kButtonsYesNo | ui::kIconQuestion, title) != ui::kAnswerYes) {
                 return false;
             }
             break;
     }
     const Text failure = ui::SaveWholeFile(path, bytes);
     if (!failure.empty()) {
-        ui::ShowMessage("无法保存"_gbk + QuotedName(path) + "："_gbk + failure, kExclamationOk,
-                        title);
+        ui::ShowMessage("无法保存"_gbk + QuotedName(path) + "："_gbk + failure,
+                        ui::kIconExclamation, title);
         return false;
     }
     return true;

@@ -15,24 +15,17 @@ std::atomic<PlayerHandle> slot{0};
 
 }  // namespace
 
-void StartMusic(std::optional<int> playCount, const std::vector<Text>& paths) {
+void StartMusic(int passCount, const std::vector<Text>& paths) {
     std::vector<ui::FilePath> names;
     names.reserve(paths.size());
     for (const Text& path : paths) {
         names.push_back(ui::PathOfText(path));
     }
-    StartMusic(playCount, names);
+    StartMusic(passCount, names);
 }
 
-void StartMusic(std::optional<int> playCount, const std::vector<ui::FilePath>& paths) {
+void StartMusic(int passCount, const std::vector<ui::FilePath>& paths) {
     RemoveLivePlayer();
-    int passes = playCount.value_or(1);
-    if (passes == 0) {
-        return;
-    }
-    if (passes < 0) {
-        passes = 0;
-    }
     std::string playList;
     for (const ui::FilePath& path : paths) {
         if (!path.empty()) {
@@ -44,7 +37,7 @@ void StartMusic(std::optional<int> playCount, const std::vector<ui::FilePath>& p
         return;
     }
     playList += '\0';
-    const PlayerHandle player = CreatePlayer(playList, passes);
+    const PlayerHandle player = CreatePlayer(playList, passCount);
     if (player != 0) {
         slot = player;
         NewPlay(player);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <vector>
 
 #include "media/MusicPlayer.h"
@@ -12,12 +11,12 @@
 // one first. Called from the UI thread only.
 namespace avatrix::media {
 
-// `playCount`: absent plays once, 0 plays nothing, -1 or lower plays without
-// end, anything else that many times. Empty paths are left out; with none
-// left nothing plays.
-void StartMusic(std::optional<int> playCount, const std::vector<ui::FilePath>& paths);
+// Plays the paths `passCount` times over, as CreatePlayer counts passes
+// (kEndlessPasses without end). Empty paths are left out; with none left
+// nothing plays.
+void StartMusic(int passCount, const std::vector<ui::FilePath>& paths);
 // The same with the names GBK texts spell.
-void StartMusic(std::optional<int> playCount, const std::vector<Text>& paths);
+void StartMusic(int passCount, const std::vector<Text>& paths);
 void PauseCurrentMusic();
 void ResumeCurrentMusic();
 

@@ -10,9 +10,13 @@ namespace avatrix::media {
 
 using PlayerHandle = std::int32_t;
 
+// A pass count is how often a play list is played; this one (or any negative
+// value) plays it until it is stopped.
+inline constexpr int kEndlessPasses = 0;
+
 // `playList` is a block of file-system paths (UTF-8, as the file system
-// takes them), each ended by NUL, with one more NUL after the last. `passCount` is how often the
-// list is played, 0 (or any negative value) for no end. Returns 0 when the list holds no path.
+// takes them), each ended by NUL, with one more NUL after the last. Returns 0
+// when the list holds no path.
 PlayerHandle CreatePlayer(std::string_view playList, int passCount);
 
 // Starts the current entry from its beginning and returns at once.

@@ -14,7 +14,7 @@ constexpr auto kPacingLead = std::chrono::milliseconds(200);
 
 Player::Player(std::vector<std::string> paths, int passCount, PlayerSettings settings)
     : paths_(std::move(paths)),
-      passCount_(passCount < 0 ? 0 : passCount),
+      passCount_(passCount < 0 ? kEndlessPasses : passCount),
       settings_(std::move(settings)) {}
 
 Player::~Player() {
@@ -85,7 +85,8 @@ void Player::Run() {
             ++status_.passesCompleted;
             // A list in which nothing could be played would otherwise be
             // retried without end and keep a core busy.
-            if ((passCount_ > 0 && status_.passesCompleted >= passCount_) || framesThisPass == 0) {
+            if ((passCount_ != kEndlessPasses && status_.passesCompleted >= passCount_) ||
+                framesThisPass == 0) {
                 break;
             }
             framesThisPass = 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "media/AudioOutput.h"
+#include "media/MusicPlayer.h"
 
 namespace avatrix::media {
 
@@ -30,11 +31,11 @@ struct PlayerStatus {
     int currentEntry = 0;
 };
 
-// One player: a play list, the entry it stands on, the passes to play (0 for
-// no end) and a paused flag, with a thread of its own doing the playback.
+// One player: a play list, the entry it stands on, the passes to play
+// (kEndlessPasses for no end) and a paused flag, with a thread of its own doing the playback.
 class Player {
   public:
-    // `paths` are file-system paths; `passCount` below 0 counts as 0.
+    // `paths` are file-system paths; `passCount` below 0 plays without end too.
     Player(std::vector<std::string> paths, int passCount, PlayerSettings settings);
     ~Player();
     Player(const Player&) = delete;

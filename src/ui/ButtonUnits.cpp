@@ -69,11 +69,7 @@ class ButtonUnit final : public Unit {
   protected:
     bool supportsOwn(Prop prop) const override { return prop == Prop::Caption; }
     void apply(Prop prop, const Value& value) override {
-        if (prop == Prop::Caption) {
-            button_->setCaption(ToQString(AsText(value)));
-            return;
-        }
-        Unit::apply(prop, value);
+        applyCaption(prop, value, [this](const QString& text) { button_->setCaption(text); });
     }
 
   private:
@@ -190,14 +186,7 @@ class ColorPickerUnit final : public Unit {
 
 }  // namespace
 
-std::unique_ptr<Unit> MakeButton(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                 QWidget* container) {
-    return std::make_unique<ButtonUnit>(form, parent, row, container);
-}
-
-std::unique_ptr<Unit> MakeColorPicker(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                      QWidget* container) {
-    return std::make_unique<ColorPickerUnit>(form, parent, row, container);
-}
+const UnitFactory kButtonFactory = Construct<ButtonUnit>;
+const UnitFactory kColorPickerFactory = Construct<ColorPickerUnit>;
 
 }  // namespace avatrix::ui::detail

@@ -73,7 +73,7 @@ class CommonDlgUnit final : public Unit {
         testing::DialogAnswer answer;
         if (const auto& responder = DialogResponder()) {
             answer = responder(request);
-        } else if (request.kind == 2) {
+        } else if (request.kind == kFontDialog) {
             answer = runFontDialog();
         } else {
             answer = runFileDialog(request);
@@ -81,7 +81,7 @@ class CommonDlgUnit final : public Unit {
         if (!answer.confirmed) {
             return false;  // every result keeps its previous value
         }
-        if (request.kind == 2) {
+        if (request.kind == kFontDialog) {
             keep(Prop::FontName, answer.font.face);
             keep(Prop::FontSize, answer.font.size);
             keep(Prop::FontBold, answer.font.bold);
@@ -100,28 +100,16 @@ class CommonDlgUnit final : public Unit {
 
   protected:
     bool supportsOwn(Prop prop) const override {
-        switch (prop) {
-            case Prop::DialogKind:
-            case Prop::FileName:
-            case Prop::Filter:
-            case Prop::InitialDir:
-            case Prop::FontBold:
-            case Prop::FontItalic:
-            case Prop::FontStrikeOut:
-            case Prop::FontUnderline:
-            case Prop::FontName:
-            case Prop::FontSize:
-                return true;
-            default:
-                return false;
-        }
+        return IsOneOf(prop, {Prop::DialogKind, Prop::FileName, Prop::Filter, Prop::InitialDir,
+                              Prop::FontBold, Prop::FontItalic, Prop::FontStrikeOut,
+                              Prop::FontUnderline, Prop::FontName, Prop::FontSize});
     }
 
   private:
     GivenName given_;
 
     testing::DialogAnswer runFileDialog(const testing::DialogRequest& request) {
-        const bool save = request.kind == 1;
+        const bool save = request.kind == kSaveFileDialog;
         QFileDialog dialog(nullptr, save ? QString::fromUtf8("另存为") : QString::fromUtf8("打开"),
                            ToQString(request.initialDir));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -298,14 +286,7 @@ bool ServeDrops(Unit* unit, QWidget* target) {
     return drop != nullptr && drop->serve(target);
 }
 
-std::unique_ptr<Unit> MakeCommonDlg(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                    QWidget*) {
-    return std::make_unique<CommonDlgUnit>(form, parent, row);
-}
-
-std::unique_ptr<Unit> MakeDropTarget(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                     QWidget*) {
-    return std::make_unique<DropTargetUnit>(form, parent, row);
-}
+const UnitFactory kCommonDlgFactory = Construct<CommonDlgUnit>;
+const UnitFactory kDropTargetFactory = Construct<DropTargetUnit>;
 
 }  // namespace avatrix::ui::detail

@@ -30,7 +30,8 @@ class EditField final : public QLineEdit {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override {
-        if (inputMode == 3 && !event->text().isEmpty() && !AllowedInWholeNumber(event->text()) &&
+        if (inputMode == kInputWholeNumber && !event->text().isEmpty() &&
+            !AllowedInWholeNumber(event->text()) &&
             !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
             event->accept();
             return;
@@ -38,7 +39,7 @@ class EditField final : public QLineEdit {
         QLineEdit::keyPressEvent(event);
     }
     void inputMethodEvent(QInputMethodEvent* event) override {
-        if (inputMode == 3 && !AllowedInWholeNumber(event->commitString())) {
+        if (inputMode == kInputWholeNumber && !AllowedInWholeNumber(event->commitString())) {
             event->accept();
             return;
         }
@@ -57,7 +58,7 @@ class EditBoxUnit final : public Unit {
         pal.setColor(QPalette::Text, Qt::black);
         field_->setPalette(pal);
         keep(Prop::TabStop, true);
-        keep(Prop::Border, 1);
+        keep(Prop::Border, kUnitBorderSunken);
     }
 
     QWidget* widget() const override { return field_; }
@@ -86,8 +87,9 @@ class EditBoxUnit final : public Unit {
             case Prop::InputMode: {
                 const int mode = AsInt(value);
                 field_->inputMode = mode;
-                field_->setReadOnly(mode == 1);
-                field_->setEchoMode(mode == 2 ? QLineEdit::Password : QLineEdit::Normal);
+                field_->setReadOnly(mode == kInputReadOnly);
+                field_->setEchoMode(mode == kInputPassword ? QLineEdit::Password
+                                                           : QLineEdit::Normal);
                 break;
             }
             case Prop::MaxLength: {
@@ -107,9 +109,6 @@ class EditBoxUnit final : public Unit {
 
 }  // namespace
 
-std::unique_ptr<Unit> MakeEditBox(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                  QWidget* container) {
-    return std::make_unique<EditBoxUnit>(form, parent, row, container);
-}
+const UnitFactory kEditBoxFactory = Construct<EditBoxUnit>;
 
 }  // namespace avatrix::ui::detail

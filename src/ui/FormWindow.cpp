@@ -21,11 +21,12 @@ namespace avatrix::ui::detail {
 namespace {
 
 bool IsFixedBorder(int border) {
-    return border == 0 || border == 2 || border == 4 || border == 6;
+    return border == kBorderNone || border == kBorderFixed || border == kBorderFixedTool ||
+           border == kBorderFixedSunken;
 }
 
 bool HasClientEdge(int border) {
-    return border == 5 || border == 6;
+    return border == kBorderSizableSunken || border == kBorderFixedSunken;
 }
 
 constexpr int kClientEdge = 2;
@@ -35,7 +36,7 @@ constexpr int kClientEdge = 2;
 FormWindow::FormWindow(const WindowLayout& layout)
     : QWidget(nullptr), Unit(this, nullptr, layout.name, Kind::Window) {
     // What a window is when its layout says nothing else.
-    keep(Prop::Border, 1);
+    keep(Prop::Border, kBorderSizable);
     keep(Prop::ControlBox, true);
     keep(Prop::MaxButton, true);
     keep(Prop::MinButton, true);
@@ -97,7 +98,7 @@ void FormWindow::build(const WindowLayout& layout) {
 
 void FormWindow::showAsLaidOut() {
     const int position = AsInt(stored(Prop::Position));
-    if (position == 1) {
+    if (position == kPositionCentred) {
         const QScreen* screen = QGuiApplication::primaryScreen();
         if (screen != nullptr) {
             const QRect area = screen->availableGeometry();
@@ -111,9 +112,9 @@ void FormWindow::showAsLaidOut() {
     if (!AsBool(stored(Prop::Visible))) {
         return;
     }
-    if (position == 2) {
+    if (position == kPositionMinimised) {
         showMinimized();
-    } else if (position == 3) {
+    } else if (position == kPositionMaximised) {
         showMaximized();
     } else {
         show();
@@ -167,14 +168,14 @@ int FormWindow::border() const {
 
 QMargins FormWindow::nominalFrame() const {
     switch (border()) {
-        case 0:
+        case kBorderNone:
             return {};
-        case 2:
-        case 6:
+        case kBorderFixed:
+        case kBorderFixedSunken:
             return {3, 28, 3, 3};
-        case 3:
+        case kBorderSizableTool:
             return {4, 22, 4, 4};
-        case 4:
+        case kBorderFixedTool:
             return {3, 21, 3, 3};
         default:
             return {4, 30, 4, 4};
@@ -268,24 +269,10 @@ void FormWindow::placeUnits() {
 }
 
 bool FormWindow::supportsOwn(Prop prop) const {
-    switch (prop) {
-        case Prop::Caption:
-        case Prop::Border:
-        case Prop::BackColour:
-        case Prop::ControlBox:
-        case Prop::MaxButton:
-        case Prop::MinButton:
-        case Prop::Position:
-        case Prop::Movable:
-        case Prop::EscCloses:
-        case Prop::ShowInTaskbar:
-        case Prop::FreeMove:
-        case Prop::AlwaysOnTop:
-        case Prop::ClassName:
-            return true;
-        default:
-            return false;
-    }
+    return IsOneOf(
+        prop, {Prop::Caption, Prop::Border, Prop::BackColour, Prop::ControlBox, Prop::MaxButton,
+               Prop::MinButton, Prop::Position, Prop::Movable, Prop::EscCloses, Prop::ShowInTaskbar,
+               Prop::FreeMove, Prop::AlwaysOnTop, Prop::ClassName});
 }
 
 Value FormWindow::read(Prop prop) const {

@@ -19,47 +19,48 @@ constexpr int kIconMask = 0xF0;
 constexpr int kDefaultButtonMask = 0xF00;
 constexpr int kTopmost = 0x40000;
 
-enum Code { kOk = 0, kCancel = 1, kAbort = 2, kRetry = 3, kIgnore = 4, kYes = 5, kNo = 6 };
-
 struct Choice {
     QMessageBox::StandardButton button;
     int code;
 };
 
+constexpr Choice kOk{QMessageBox::Ok, kAnswerOk};
+constexpr Choice kCancel{QMessageBox::Cancel, kAnswerCancel};
+constexpr Choice kAbort{QMessageBox::Abort, kAnswerAbort};
+constexpr Choice kRetry{QMessageBox::Retry, kAnswerRetry};
+constexpr Choice kIgnore{QMessageBox::Ignore, kAnswerIgnore};
+constexpr Choice kYes{QMessageBox::Yes, kAnswerYes};
+constexpr Choice kNo{QMessageBox::No, kAnswerNo};
+
 std::vector<Choice> ChoicesOf(int flags) {
     switch (flags & kButtonMask) {
-        case 1:
-            return {{QMessageBox::Ok, kOk}, {QMessageBox::Cancel, kCancel}};
-        case 2:
-            return {{QMessageBox::Abort, kAbort},
-                    {QMessageBox::Retry, kRetry},
-                    {QMessageBox::Ignore, kIgnore}};
-        case 3:
-            return {
-                {QMessageBox::Yes, kYes}, {QMessageBox::No, kNo}, {QMessageBox::Cancel, kCancel}};
-        case 4:
-            return {{QMessageBox::Yes, kYes}, {QMessageBox::No, kNo}};
-        case 5:
-            return {{QMessageBox::Retry, kRetry}, {QMessageBox::Cancel, kCancel}};
-        case 6:
+        case kButtonsOkCancel:
+            return {kOk, kCancel};
+        case kButtonsAbortRetryIgnore:
+            return {kAbort, kRetry, kIgnore};
+        case kButtonsYesNoCancel:
+            return {kYes, kNo, kCancel};
+        case kButtonsYesNo:
+            return {kYes, kNo};
+        case kButtonsRetryCancel:
+            return {kRetry, kCancel};
+        case kButtonsCancelRetryContinue:
             // Cancel, Try Again, Continue: answered as Cancel, Retry, Ignore.
-            return {{QMessageBox::Cancel, kCancel},
-                    {QMessageBox::Retry, kRetry},
-                    {QMessageBox::Ignore, kIgnore}};
+            return {kCancel, kRetry, kIgnore};
         default:
-            return {{QMessageBox::Ok, kOk}};
+            return {kOk};
     }
 }
 
 QMessageBox::Icon IconOf(int flags) {
     switch (flags & kIconMask) {
-        case 0x10:
+        case kIconStop:
             return QMessageBox::Critical;
-        case 0x20:
+        case kIconQuestion:
             return QMessageBox::Question;
-        case 0x30:
+        case kIconExclamation:
             return QMessageBox::Warning;
-        case 0x40:
+        case kIconInformation:
             return QMessageBox::Information;
         default:
             return QMessageBox::NoIcon;
@@ -92,7 +93,7 @@ int ShowMessage(const Text& text, int flags, std::optional<Text> title) {
         return responder(testing::MessageRecord{text, flags, caption});
     }
     if (QApplication::instance() == nullptr) {
-        return kCancel;
+        return kAnswerCancel;
     }
 
     const std::vector<Choice> choices = ChoicesOf(flags);
@@ -111,7 +112,7 @@ int ShowMessage(const Text& text, int flags, std::optional<Text> title) {
     for (const Choice& choice : choices) {
         QAbstractButton* button = box.addButton(choice.button);
         buttons.push_back(button);
-        if (choice.code == kCancel) {
+        if (choice.code == kAnswerCancel) {
             cancel = button;
         }
     }
@@ -134,7 +135,7 @@ int ShowMessage(const Text& text, int flags, std::optional<Text> title) {
             return choices[i].code;
         }
     }
-    return cancel != nullptr ? kCancel : choices.front().code;
+    return cancel != nullptr ? kAnswerCancel : choices.front().code;
 }
 
 }  // namespace avatrix::ui

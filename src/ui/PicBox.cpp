@@ -16,9 +16,6 @@ namespace avatrix::ui::detail {
 namespace {
 
 constexpr int kBorderWidth = 2;
-// Beyond the tiled, plain and centred modes: the picture scaled smoothly to
-// cover the whole box, aspect kept, centred (the avatar menu's fit).
-constexpr int kCoverMode = 3;
 
 // Where a picture of `picture` size goes in `box` when it is centred and, if
 // too large, shrunk by the smaller ratio to whole pixels.
@@ -84,14 +81,16 @@ class PictureView final : public QWidget {
         }
         painter.setClipRect(client);
         switch (displayMode) {
-            case 1:
+            case kDisplayTiled:
                 painter.drawTiledPixmap(client, picture);
                 break;
-            case 2:
+            case kDisplayCentred:
                 painter.setRenderHint(QPainter::SmoothPixmapTransform);
                 painter.drawPixmap(CentredRect(picture.size(), client), picture);
                 break;
-            case kCoverMode:
+            // Beyond the laid-out modes: scaled smoothly to cover the whole box,
+            // aspect kept, centred (the avatar menu's fit).
+            case kDisplayCover:
                 painter.drawImage(client.topLeft(), covering(picture, client.size()));
                 break;
             default:
@@ -110,7 +109,7 @@ class PictureView final : public QWidget {
     // which it is larger than the box: only that part is kept. A box that
     // grows, or starts to shrink the picture to fit, decodes it again.
     const QPixmap& pictureFor(QSize client) {
-        const bool whole = displayMode == 2 || displayMode == kCoverMode;
+        const bool whole = displayMode == kDisplayCentred || displayMode == kDisplayCover;
         const bool enough =
             decoded_ && (pixmap_.isNull() || ((pixmap_.width() == fullSize_.width() ||
                                                (!whole && pixmap_.width() >= client.width())) &&
@@ -209,9 +208,6 @@ class PicBoxUnit final : public Unit {
 
 }  // namespace
 
-std::unique_ptr<Unit> MakePicBox(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                 QWidget* container) {
-    return std::make_unique<PicBoxUnit>(form, parent, row, container);
-}
+const UnitFactory kPicBoxFactory = Construct<PicBoxUnit>;
 
 }  // namespace avatrix::ui::detail

@@ -1,6 +1,7 @@
 #include "ui/Registry.h"
 
 #include "ui/FormWindow.h"
+#include "ui/TestSeams.h"
 
 namespace avatrix::ui::detail {
 namespace {
@@ -31,8 +32,17 @@ FormWindow* FindForm(std::string_view name) {
 }
 
 Unit* FindUnit(std::string_view window, std::string_view unit) {
+    // A window not loaded (yet) is no mistake: the banner's handlers run
+    // before it exists when the notice check fails.
     FormWindow* form = FindForm(window);
-    return form != nullptr ? form->unit(unit) : nullptr;
+    if (form == nullptr) {
+        return nullptr;
+    }
+    Unit* found = form->unit(unit);
+    if (found == nullptr) {
+        ReportUnknownUnit(window, unit);
+    }
+    return found;
 }
 
 Unit* FindUnitByHandle(std::uint32_t handle) {

@@ -1,9 +1,23 @@
 #include "ui/TestHooks.h"
 
+#include <QtGlobal>
+#include <string>
+
 #include "ui/TestSeams.h"
 
 namespace avatrix::ui {
 namespace {
+
+testing::UnknownUnitHandler DefaultUnknownUnitHandler() {
+#ifdef NDEBUG
+    return {};
+#else
+    return [](std::string_view window, std::string_view unit) {
+        qFatal("no unit \"%s\" in window \"%s\"", std::string(unit).c_str(),
+               std::string(window).c_str());
+    };
+#endif
+}
 
 struct Seams {
     std::function<int(const testing::MessageRecord&)> messages;
@@ -11,6 +25,7 @@ struct Seams {
     std::function<void(int)> endProgram;
     bool recordAddresses = false;
     std::vector<Text> addresses;
+    testing::UnknownUnitHandler unknownUnit = DefaultUnknownUnitHandler();
 };
 
 Seams& State() {
@@ -32,6 +47,10 @@ void SetDialogResponder(std::function<DialogAnswer(const DialogRequest&)> respon
 
 void SetEndProgramInterceptor(std::function<void(int)> interceptor) {
     State().endProgram = std::move(interceptor);
+}
+
+void SetUnknownUnitHandler(UnknownUnitHandler handler) {
+    State().unknownUnit = std::move(handler);
 }
 
 void RecordOpenedAddresses(bool on) {
@@ -59,6 +78,12 @@ const std::function<testing::DialogAnswer(const testing::DialogRequest&)>& Dialo
 
 const std::function<void(int)>& EndProgramInterceptor() {
     return State().endProgram;
+}
+
+void ReportUnknownUnit(std::string_view window, std::string_view unit) {
+    if (State().unknownUnit) {
+        State().unknownUnit(window, unit);
+    }
 }
 
 bool RecordAddress(const Text& address) {

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "text/Text.h"
@@ -22,7 +23,7 @@ struct MessageRecord {
 void SetMessageResponder(std::function<int(const MessageRecord&)> responder);
 
 struct DialogRequest {
-    int kind = 0;  // 0 open, 1 save, 2 font
+    int kind = 0;  // kOpenFileDialog, kSaveFileDialog or kFontDialog
     Text filter;   // as the dialog receives it, "||" appended
     Text initialDir;
     Text fileName;  // the unit's current FileName
@@ -44,6 +45,13 @@ struct ProgramEnded {
     int code;
 };
 void SetEndProgramInterceptor(std::function<void(int)> interceptor);
+
+// Called when a (window, unit) pair names no unit of a loaded window, which
+// is a mistake in the program. Debug builds stop there; release builds, and
+// tests after an empty function, read defaults and ignore writes as the
+// toolkit contract says. Tests of handlers turn it into a test failure.
+using UnknownUnitHandler = std::function<void(std::string_view window, std::string_view unit)>;
+void SetUnknownUnitHandler(UnknownUnitHandler handler);
 
 // Every address OpenAddress was asked to open, while recording is on.
 void RecordOpenedAddresses(bool on);

@@ -35,11 +35,7 @@ class LabelUnit final : public Unit {
   protected:
     bool supportsOwn(Prop prop) const override { return prop == Prop::Caption; }
     void apply(Prop prop, const Value& value) override {
-        if (prop == Prop::Caption) {
-            label_->setText(ToQString(AsText(value)));
-            return;
-        }
-        Unit::apply(prop, value);
+        applyCaption(prop, value, [this](const QString& text) { label_->setText(text); });
     }
 
   private:
@@ -171,19 +167,8 @@ class TransLabelUnit final : public Unit {
 
 }  // namespace
 
-std::unique_ptr<Unit> MakeLabel(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                QWidget* container) {
-    return std::make_unique<LabelUnit>(form, parent, row, container);
-}
-
-std::unique_ptr<Unit> MakeHyperLinker(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                      QWidget* container) {
-    return std::make_unique<HyperLinkerUnit>(form, parent, row, container);
-}
-
-std::unique_ptr<Unit> MakeTransLabel(FormWindow* form, Unit* parent, const UnitLayout& row,
-                                     QWidget* container) {
-    return std::make_unique<TransLabelUnit>(form, parent, row, container);
-}
+const UnitFactory kLabelFactory = Construct<LabelUnit>;
+const UnitFactory kHyperLinkerFactory = Construct<HyperLinkerUnit>;
+const UnitFactory kTransLabelFactory = Construct<TransLabelUnit>;
 
 }  // namespace avatrix::ui::detail

@@ -129,8 +129,7 @@ int RegisterFeedbackHotKey(std::uint32_t windowHandle, std::uint32_t labelHandle
     if (windowHandle == 0 || QWidget::find(windowHandle) == nullptr) {
         return 0;
     }
-    // Codes 1 to 6 are sums of Ctrl 1, Shift 2 and Alt 4.
-    const int mask = modifiers & (platform::kModControl | platform::kModShift | platform::kModAlt);
+    const int mask = modifiers & (kModifierCtrl | kModifierShift | kModifierAlt);
     const int id = nextId++;
     if (registered->count({mask, keyCode}) != 0) {
         return 0;  // one program holds a key only once

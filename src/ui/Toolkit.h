@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -142,13 +143,90 @@ using Handler = std::function<bool(const EventArgs&)>;
 // The window's own unit is addressed by the empty unit name.
 inline constexpr std::string_view kWindowUnit = "";
 
+// A unit's address: its window and its name in that window's layout table.
+struct UnitRef {
+    std::string_view window;
+    std::string_view unit = kWindowUnit;
+};
+
+// Modifier keys, added together: of hot keys, and the state events report.
+inline constexpr int kModifierCtrl = 1;
+inline constexpr int kModifierShift = 2;
+inline constexpr int kModifierAlt = 4;
+
+// Virtual-key codes the program names.
+inline constexpr int kKeyEnter = 0x0D;
+inline constexpr int kKeyF1 = 0x70;  // F2 to F24 follow
+inline constexpr int kKeyF12 = kKeyF1 + 11;
+
+// Values of the window's Border.
+inline constexpr int kBorderNone = 0;  // no title bar
+inline constexpr int kBorderSizable = 1;
+inline constexpr int kBorderFixed = 2;
+inline constexpr int kBorderSizableTool = 3;
+inline constexpr int kBorderFixedTool = 4;
+inline constexpr int kBorderSizableSunken = 5;
+inline constexpr int kBorderFixedSunken = 6;
+// The Border of an edit box or picture box.
+inline constexpr int kUnitBorderNone = 0;
+inline constexpr int kUnitBorderSunken = 1;
+
+// Values of the window's Position: where it appears when created.
+inline constexpr int kPositionAsLaidOut = 0;  // at Left, Top
+inline constexpr int kPositionCentred = 1;
+inline constexpr int kPositionMinimised = 2;
+inline constexpr int kPositionMaximised = 3;
+
+// Values of an edit box's InputMode.
+inline constexpr int kInputNormal = 0;
+inline constexpr int kInputReadOnly = 1;
+inline constexpr int kInputPassword = 2;
+inline constexpr int kInputWholeNumber = 3;
+
+// Values of a picture box's DisplayMode.
+inline constexpr int kDisplayPlain = 0;
+inline constexpr int kDisplayTiled = 1;
+inline constexpr int kDisplayCentred = 2;
+inline constexpr int kDisplayCover = 3;
+
+// Values of a dialog unit's DialogKind.
+inline constexpr int kOpenFileDialog = 0;
+inline constexpr int kSaveFileDialog = 1;
+inline constexpr int kFontDialog = 2;
+
+// ApplyVisualStyle's schemes, by the colour of their frames.
+inline constexpr int kBlueStyle = 1;
+inline constexpr int kOliveStyle = 2;
+inline constexpr int kSilverStyle = 3;
+
+// ShowMessage flags: one set of buttons plus one icon.
+inline constexpr int kButtonsOk = 0x00;
+inline constexpr int kButtonsOkCancel = 0x01;
+inline constexpr int kButtonsAbortRetryIgnore = 0x02;
+inline constexpr int kButtonsYesNoCancel = 0x03;
+inline constexpr int kButtonsYesNo = 0x04;
+inline constexpr int kButtonsRetryCancel = 0x05;
+inline constexpr int kButtonsCancelRetryContinue = 0x06;
+inline constexpr int kIconStop = 0x10;
+inline constexpr int kIconQuestion = 0x20;
+inline constexpr int kIconExclamation = 0x30;
+inline constexpr int kIconInformation = 0x40;
+// The button ShowMessage answers with.
+inline constexpr int kAnswerOk = 0;
+inline constexpr int kAnswerCancel = 1;
+inline constexpr int kAnswerAbort = 2;
+inline constexpr int kAnswerRetry = 3;
+inline constexpr int kAnswerIgnore = 4;
+inline constexpr int kAnswerYes = 5;
+inline constexpr int kAnswerNo = 6;
+
 struct PropertyInit {
     Prop prop;
     Value value;
 };
 
 struct UnitLayout {
-    std::string name;  // as in the layout tables, e.g. "编辑框1"
+    std::string name;  // unique within its window
     Kind kind;
     int left = 0, top = 0, width = 0, height = 0;
     std::vector<PropertyInit> properties;
@@ -164,7 +242,7 @@ struct Binding {
 // A window is data: its own properties, its units in creation order (an
 // earlier unit lies above a later one of the same parent) and its bindings.
 struct WindowLayout {
-    std::string name;  // "MainWindow", "BannerWindow"
+    std::string name;  // what handlers address the window by
     std::vector<PropertyInit> properties;
     std::vector<UnitLayout> units;
     std::vector<Binding> bindings;
@@ -190,12 +268,41 @@ Colour GetColour(std::string_view window, std::string_view unit, Prop prop);
 ByteSet GetPicture(std::string_view window, std::string_view unit, Prop prop);
 FontRecord GetFont(std::string_view window, std::string_view unit);
 
+// The same, with the unit given by its address.
+inline Value GetProperty(UnitRef u, Prop prop) {
+    return GetProperty(u.window, u.unit, prop);
+}
+inline void SetProperty(UnitRef u, Prop prop, const Value& value) {
+    SetProperty(u.window, u.unit, prop, value);
+}
+inline void SetFontMember(UnitRef u, FontMember member, const Value& value) {
+    SetFontMember(u.window, u.unit, member, value);
+}
+inline int GetInt(UnitRef u, Prop prop) {
+    return GetInt(u.window, u.unit, prop);
+}
+inline bool GetBool(UnitRef u, Prop prop) {
+    return GetBool(u.window, u.unit, prop);
+}
+inline Text GetText(UnitRef u, Prop prop) {
+    return GetText(u.window, u.unit, prop);
+}
+inline Colour GetColour(UnitRef u, Prop prop) {
+    return GetColour(u.window, u.unit, prop);
+}
+
 // Native (X11) window id of the window or unit, 0 when it does not exist.
 std::uint32_t GetWindowHandle(std::string_view window, std::string_view unit = kWindowUnit);
 
 bool ShowCommonDialog(std::string_view window, std::string_view unit);
 bool RegisterDropTarget(std::string_view window, std::string_view dropUnit,
                         std::uint32_t nativeHandle);
+inline std::uint32_t GetWindowHandle(UnitRef u) {
+    return GetWindowHandle(u.window, u.unit);
+}
+inline bool ShowCommonDialog(UnitRef u) {
+    return ShowCommonDialog(u.window, u.unit);
+}
 void SetWindowAlpha(std::uint32_t nativeHandle, std::optional<int> alpha);
 int RegisterFeedbackHotKey(std::uint32_t windowHandle, std::uint32_t labelHandle, int modifiers,
                            int keyCode);
@@ -212,6 +319,9 @@ struct MenuItem {
 };
 // The right button on the unit opens a menu of these entries, in this order.
 bool AttachContextMenu(std::string_view window, std::string_view unit, std::vector<MenuItem> items);
+inline bool AttachContextMenu(UnitRef u, std::vector<MenuItem> items) {
+    return AttachContextMenu(u.window, u.unit, std::move(items));
+}
 
 // A rectangle on the screen in the toolkit's (logical) pixels.
 struct ScreenRect {
@@ -219,6 +329,9 @@ struct ScreenRect {
 };
 // The client area of a window or unit on the screen; all zero when it does not exist.
 ScreenRect ClientAreaOnScreen(std::string_view window, std::string_view unit = kWindowUnit);
+inline ScreenRect ClientAreaOnScreen(UnitRef u) {
+    return ClientAreaOnScreen(u.window, u.unit);
+}
 // Device pixels per logical pixel where the window or unit shows; 1 when unknown.
 double DevicePixelRatioOf(std::string_view window, std::string_view unit = kWindowUnit);
 // The opacity SetWindowAlpha last gave the window, 0 to 255; 255 before any.
@@ -230,8 +343,8 @@ struct FilePath;
 // about the name it really writes.
 FilePath AskSaveFileName(const Text& filter, const Text& initialDir);
 
-// MessageBox style flags in, button code out (OK 0, Cancel 1, Abort 2,
-// Retry 3, Ignore 4, Yes 5, No 6). An absent title gives "信息：".
+// The kButtons and kIcon flags in, the kAnswer of the button pressed out. An
+// absent title gives "信息：".
 int ShowMessage(const Text& text, int flags, std::optional<Text> title = std::nullopt);
 void OpenAddress(const Text& address);
 int TextToInt(const Text& text);
@@ -258,6 +371,9 @@ Text TextOfPath(const FilePath& path);
 // file dialog's FileName or a drop target's FilesDropped text. Any other text
 // is taken as the name it spells.
 FilePath ExactPath(std::string_view window, std::string_view unit, const Text& name);
+inline FilePath ExactPath(UnitRef u, const Text& name) {
+    return ExactPath(u.window, u.unit, name);
+}
 
 // File and folder services handlers use.
 enum class ReadOutcome {

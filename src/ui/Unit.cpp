@@ -5,26 +5,54 @@
 #include <QMouseEvent>
 #include <QWidget>
 #include <algorithm>
+#include <cstddef>
+#include <utility>
 
 #include "ui/FormWindow.h"
+#include "ui/QtText.h"
 #include "ui/Values.h"
 
 namespace avatrix::ui::detail {
 namespace {
 
 bool IsCommon(Prop prop) {
-    switch (prop) {
-        case Prop::Left:
-        case Prop::Top:
-        case Prop::Width:
-        case Prop::Height:
-        case Prop::Visible:
-        case Prop::Disabled:
-        case Prop::TabStop:
-            return true;
-        default:
-            return false;
+    return IsOneOf(prop, {Prop::Left, Prop::Top, Prop::Width, Prop::Height, Prop::Visible,
+                          Prop::Disabled, Prop::TabStop});
+}
+
+// Virtual-key codes of the keypad's operators, and of the other keys that are
+// neither letters, digits nor F keys.
+constexpr std::pair<int, int> kKeypadKeys[] = {
+    {Qt::Key_Asterisk, 0x6A}, {Qt::Key_Plus, 0x6B},  {Qt::Key_Minus, 0x6D},
+    {Qt::Key_Period, 0x6E},   {Qt::Key_Slash, 0x6F},
+};
+constexpr std::pair<int, int> kOtherKeys[] = {
+    {Qt::Key_Backspace, 0x08},    {Qt::Key_Tab, 0x09},        {Qt::Key_Backtab, 0x09},
+    {Qt::Key_Return, 0x0D},       {Qt::Key_Enter, 0x0D},      {Qt::Key_Shift, 0x10},
+    {Qt::Key_Control, 0x11},      {Qt::Key_Alt, 0x12},        {Qt::Key_Pause, 0x13},
+    {Qt::Key_CapsLock, 0x14},     {Qt::Key_Escape, 0x1B},     {Qt::Key_Space, 0x20},
+    {Qt::Key_PageUp, 0x21},       {Qt::Key_PageDown, 0x22},   {Qt::Key_End, 0x23},
+    {Qt::Key_Home, 0x24},         {Qt::Key_Left, 0x25},       {Qt::Key_Up, 0x26},
+    {Qt::Key_Right, 0x27},        {Qt::Key_Down, 0x28},       {Qt::Key_Insert, 0x2D},
+    {Qt::Key_Delete, 0x2E},       {Qt::Key_NumLock, 0x90},    {Qt::Key_ScrollLock, 0x91},
+    {Qt::Key_Semicolon, 0xBA},    {Qt::Key_Colon, 0xBA},      {Qt::Key_Equal, 0xBB},
+    {Qt::Key_Plus, 0xBB},         {Qt::Key_Comma, 0xBC},      {Qt::Key_Less, 0xBC},
+    {Qt::Key_Minus, 0xBD},        {Qt::Key_Underscore, 0xBD}, {Qt::Key_Period, 0xBE},
+    {Qt::Key_Greater, 0xBE},      {Qt::Key_Slash, 0xBF},      {Qt::Key_Question, 0xBF},
+    {Qt::Key_QuoteLeft, 0xC0},    {Qt::Key_AsciiTilde, 0xC0}, {Qt::Key_BracketLeft, 0xDB},
+    {Qt::Key_BraceLeft, 0xDB},    {Qt::Key_Backslash, 0xDC},  {Qt::Key_Bar, 0xDC},
+    {Qt::Key_BracketRight, 0xDD}, {Qt::Key_BraceRight, 0xDD}, {Qt::Key_Apostrophe, 0xDE},
+    {Qt::Key_QuoteDbl, 0xDE},
+};
+
+template <std::size_t N>
+int CodeIn(const std::pair<int, int> (&table)[N], int key) {
+    for (const auto& [qtKey, vk] : table) {
+        if (key == qtKey) {
+            return vk;
+        }
     }
+    return 0;
 }
 
 // Turns the widget's input into the unit's LeftButtonDown, FocusGained,
@@ -159,6 +187,10 @@ bool Unit::fire(Event event, const EventArgs& args) const {
     return form_->raiseEvent(isWindow ? std::string(kWindowUnit) : name_, event, args);
 }
 
+QString Unit::CaptionText(const Value& value) {
+    return ToQString(AsText(value));
+}
+
 Value Unit::stored(Prop prop) const {
     auto it = values_.find(prop);
     return it == values_.end() ? EmptyValue(prop) : it->second;
@@ -235,13 +267,13 @@ void Unit::watchInput() {
 int ModifierStateOf(Qt::KeyboardModifiers modifiers) {
     int state = 0;
     if (modifiers & Qt::ShiftModifier) {
-        state |= 1;
+        state |= kModifierShift;
     }
     if (modifiers & Qt::ControlModifier) {
-        state |= 2;
+        state |= kModifierCtrl;
     }
     if (modifiers & Qt::AltModifier) {
-        state |= 4;
+        state |= kModifierAlt;
     }
     return state;
 }
@@ -254,107 +286,12 @@ int VirtualKeyOf(int key, bool keypad) {
         return key;  // the same codes as ASCII digits and capitals
     }
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24) {
-        return 0x70 + (key - Qt::Key_F1);
+        return kKeyF1 + (key - Qt::Key_F1);
     }
-    if (keypad) {
-        switch (key) {
-            case Qt::Key_Asterisk:
-                return 0x6A;
-            case Qt::Key_Plus:
-                return 0x6B;
-            case Qt::Key_Minus:
-                return 0x6D;
-            case Qt::Key_Period:
-                return 0x6E;
-            case Qt::Key_Slash:
-                return 0x6F;
-            default:
-                break;
-        }
+    if (const int vk = keypad ? CodeIn(kKeypadKeys, key) : 0) {
+        return vk;
     }
-    switch (key) {
-        case Qt::Key_Backspace:
-            return 0x08;
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            return 0x09;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return 0x0D;
-        case Qt::Key_Shift:
-            return 0x10;
-        case Qt::Key_Control:
-            return 0x11;
-        case Qt::Key_Alt:
-            return 0x12;
-        case Qt::Key_Pause:
-            return 0x13;
-        case Qt::Key_CapsLock:
-            return 0x14;
-        case Qt::Key_Escape:
-            return 0x1B;
-        case Qt::Key_Space:
-            return 0x20;
-        case Qt::Key_PageUp:
-            return 0x21;
-        case Qt::Key_PageDown:
-            return 0x22;
-        case Qt::Key_End:
-            return 0x23;
-        case Qt::Key_Home:
-            return 0x24;
-        case Qt::Key_Left:
-            return 0x25;
-        case Qt::Key_Up:
-            return 0x26;
-        case Qt::Key_Right:
-            return 0x27;
-        case Qt::Key_Down:
-            return 0x28;
-        case Qt::Key_Insert:
-            return 0x2D;
-        case Qt::Key_Delete:
-            return 0x2E;
-        case Qt::Key_NumLock:
-            return 0x90;
-        case Qt::Key_ScrollLock:
-            return 0x91;
-        case Qt::Key_Semicolon:
-        case Qt::Key_Colon:
-            return 0xBA;
-        case Qt::Key_Equal:
-        case Qt::Key_Plus:
-            return 0xBB;
-        case Qt::Key_Comma:
-        case Qt::Key_Less:
-            return 0xBC;
-        case Qt::Key_Minus:
-        case Qt::Key_Underscore:
-            return 0xBD;
-        case Qt::Key_Period:
-        case Qt::Key_Greater:
-            return 0xBE;
-        case Qt::Key_Slash:
-        case Qt::Key_Question:
-            return 0xBF;
-        case Qt::Key_QuoteLeft:
-        case Qt::Key_AsciiTilde:
-            return 0xC0;
-        case Qt::Key_BracketLeft:
-        case Qt::Key_BraceLeft:
-            return 0xDB;
-        case Qt::Key_Backslash:
-        case Qt::Key_Bar:
-            return 0xDC;
-        case Qt::Key_BracketRight:
-        case Qt::Key_BraceRight:
-            return 0xDD;
-        case Qt::Key_Apostrophe:
-        case Qt::Key_QuoteDbl:
-            return 0xDE;
-        default:
-            return 0;
-    }
+    return CodeIn(kOtherKeys, key);
 }
 
 }  // namespace avatrix::ui::detail

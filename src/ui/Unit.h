@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QString>
 #include <map>
 #include <string>
 
@@ -55,6 +56,18 @@ class Unit {
     // Pushes a written value (already converted and kept) to the widget.
     virtual void apply(Prop prop, const Value& value);
 
+    // For the kinds whose one property of their own is Caption: a caption
+    // goes to `show`, anything else to Unit::apply.
+    template <typename Show>
+    void applyCaption(Prop prop, const Value& value, Show show) {
+        if (prop == Prop::Caption) {
+            show(CaptionText(value));
+            return;
+        }
+        Unit::apply(prop, value);
+    }
+    static QString CaptionText(const Value& value);
+
     Value stored(Prop prop) const;
     void keep(Prop prop, Value value) { values_[prop] = std::move(value); }
 
@@ -69,8 +82,8 @@ class Unit {
     std::map<Prop, Value> values_;
 };
 
-// Virtual-key code and modifier state of a key or mouse event, as the
-// handlers receive them (Shift 1, Ctrl 2, Alt 4).
+// Virtual-key code and modifier state (the kModifier bits) of a key or mouse
+// event, as the handlers receive them.
 int VirtualKeyOf(int qtKey, bool keypad);
 int ModifierStateOf(Qt::KeyboardModifiers modifiers);
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <algorithm>
+#include <initializer_list>
+
 #include "ui/Toolkit.h"
 
 // How property values are read when a writer passes a neighbouring type (an
@@ -18,6 +21,11 @@ Text AsText(const Value& value);
 Colour AsColour(const Value& value);
 ByteSet AsPicture(const Value& value);
 FontRecord AsFont(const Value& value);
+
+// Whether `prop` is one of `props`: the properties a kind has.
+inline bool IsOneOf(Prop prop, std::initializer_list<Prop> props) {
+    return std::find(props.begin(), props.end(), prop) != props.end();
+}
 
 // The value converted to the property's own type.
 Value Coerce(Prop prop, const Value& value);

@@ -11,13 +11,13 @@ namespace avatrix::ui {
 void ApplyVisualStyle(int scheme) {
     Colour frame;
     switch (scheme) {
-        case 1:
+        case kBlueStyle:
             frame = Colour{0xBD9E7B};
             break;
-        case 2:
+        case kOliveStyle:
             frame = Colour{0x7FB9A4};
             break;
-        case 3:
+        case kSilverStyle:
             frame = Colour{0xD7C5C6};
             break;
         default:

@@ -19,10 +19,6 @@ namespace avatrix::web {
 
 namespace {
 
-constexpr char kMainWindow[] = "MainWindow";
-constexpr char kCurrentVersionBox[] = "编辑框7";
-constexpr char kNewestVersionBox[] = "编辑框8";
-constexpr int kExclamationOk = 0x30;
 // Archive tools that run a program straight from an archive unpack it into
 // a temporary folder whose name holds a "$".
 constexpr char kArchiveMark[] = "$";
@@ -65,9 +61,10 @@ Text RunDirectory() {
     return Utf8StringToGbk(executable.parent_path().string());
 }
 
-bool CheckUpdateAndNoticeFrom(const Text& runDirectory, const Text& noticeUrl) {
+bool CheckUpdateAndNoticeFrom(const VersionBoxes& boxes, const Text& runDirectory,
+                              const Text& noticeUrl) {
     if (FindText(runDirectory, Text(kArchiveMark)) > 0) {
-        ui::ShowMessage("请你解压后运行"_gbk, kExclamationOk,
+        ui::ShowMessage("请你解压后运行"_gbk, ui::kIconExclamation,
                         Text("MirrowenQQ") + ContactNumber() + "温馨提示"_gbk);
         ui::EndProgram(0);
     }
@@ -77,21 +74,20 @@ bool CheckUpdateAndNoticeFrom(const Text& runDirectory, const Text& noticeUrl) {
     trace::Mark("notice read");
     const std::optional<Text> notice = NoticeFromPage(page);
     if (!notice) {
-        ui::ShowMessage("获取更新失败请您稍后重试！"_gbk, 0);
+        ui::ShowMessage("获取更新失败请您稍后重试！"_gbk, ui::kButtonsOk);
         return false;
     }
-    ui::SetProperty(kMainWindow, kNewestVersionBox, ui::Prop::Content, *notice);
+    ui::SetProperty(boxes.newest, ui::Prop::Content, *notice);
 
-    const double current =
-        ToNumber(ui::GetText(kMainWindow, kCurrentVersionBox, ui::Prop::Content));
-    const Text newestNotice = ui::GetText(kMainWindow, kNewestVersionBox, ui::Prop::Content);
+    const double current = ToNumber(ui::GetText(boxes.current, ui::Prop::Content));
+    const Text newestNotice = ui::GetText(boxes.newest, ui::Prop::Content);
     const double newest = ToNumber(newestNotice);
     if (current - newest < -1e-7) {
         ui::ShowMessage(
             "本软件有更新，请到官网下载更新！文件名："_gbk +
                 "2012年最新Mirrowen给力软件，轻松做属于你自己的文字头像 —Avatrix！"_gbk +
                 newestNotice,
-            0);
+            ui::kButtonsOk);
         ui::OpenAddress(ProductSiteUrl());
         ui::EndProgram(0);
     }
@@ -100,8 +96,8 @@ bool CheckUpdateAndNoticeFrom(const Text& runDirectory, const Text& noticeUrl) {
 
 }  // namespace detail
 
-bool CheckUpdateAndNotice() {
-    return detail::CheckUpdateAndNoticeFrom(detail::RunDirectory(), NoticePageUrl());
+bool CheckUpdateAndNotice(const VersionBoxes& boxes) {
+    return detail::CheckUpdateAndNoticeFrom(boxes, detail::RunDirectory(), NoticePageUrl());
 }
 
 }  // namespace avatrix::web

@@ -3,12 +3,14 @@
 #include <optional>
 
 #include "text/Text.h"
+#include "web/UpdateCheck.h"
 
 namespace avatrix::web::detail {
 
 // CheckUpdateAndNotice with its inputs given: the directory the program runs
 // from (GBK) and the notice page address.
-bool CheckUpdateAndNoticeFrom(const Text& runDirectory, const Text& noticeUrl);
+bool CheckUpdateAndNoticeFrom(const VersionBoxes& boxes, const Text& runDirectory,
+                              const Text& noticeUrl);
 
 // The notice a notice page's body carries, cleaned of its paragraph and line
 // break tags and spaces as the newest-version box shows it; nothing when the

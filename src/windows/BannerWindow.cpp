@@ -7,10 +7,12 @@
 namespace avatrix::windows {
 
 using ui::Prop;
+using units::kBannerForm;
+using units::kBannerLabel;
 
 void PlaceBannerWindow() {
-    ui::SetProperty(kBannerWindow, ui::kWindowUnit, Prop::Left, 318);
-    ui::SetProperty(kBannerWindow, ui::kWindowUnit, Prop::Top, 500);
+    ui::SetProperty(kBannerForm, Prop::Left, 318);
+    ui::SetProperty(kBannerForm, Prop::Top, 500);
 }
 
 // A small borderless strip that floats above everything. Its one label is
@@ -26,9 +28,9 @@ ui::WindowLayout BannerWindowLayout() {
         {Prop::Top, 50},
         {Prop::Width, 181},
         {Prop::Height, 51},
-        {Prop::Border, 0},
+        {Prop::Border, ui::kBorderNone},
         {Prop::ControlBox, false},
-        {Prop::Position, 0},
+        {Prop::Position, ui::kPositionAsLaidOut},
         {Prop::Movable, true},
         {Prop::FreeMove, true},
         {Prop::AlwaysOnTop, true},
@@ -40,7 +42,7 @@ ui::WindowLayout BannerWindowLayout() {
         {Prop::Visible, true},
     };
     layout.units = {
-        ui::UnitLayout{"透明标签1",
+        ui::UnitLayout{std::string(kBannerLabel.unit),
                        ui::Kind::TransLabel,
                        0,
                        0,

@@ -18,40 +18,44 @@ using ui::Event;
 using ui::Kind;
 using ui::Prop;
 using ui::UnitLayout;
+using ui::UnitRef;
+using namespace units;
 
-UnitLayout Unit(const char* name, Kind kind, int left, int top, int width, int height,
-                std::vector<ui::PropertyInit> properties = {}, const char* parent = "") {
-    return UnitLayout{name, kind, left, top, width, height, std::move(properties), parent};
+UnitLayout Unit(UnitRef unit, Kind kind, int left, int top, int width, int height,
+                std::vector<ui::PropertyInit> properties = {}, UnitRef parent = {}) {
+    return UnitLayout{
+        std::string(unit.unit),  kind, left, top, width, height, std::move(properties),
+        std::string(parent.unit)};
 }
 
 // Every edit box of the window: black on white with a single border.
-UnitLayout EditBox(const char* name, int left, int top, int width, int height, Text content,
-                   int inputMode = 0, int maxLength = 0) {
-    return Unit(name, Kind::EditBox, left, top, width, height,
+UnitLayout EditBox(UnitRef unit, int left, int top, int width, int height, Text content,
+                   int inputMode = ui::kInputNormal, int maxLength = 0) {
+    return Unit(unit, Kind::EditBox, left, top, width, height,
                 {{Prop::Content, std::move(content)},
-                 {Prop::Border, 1},
+                 {Prop::Border, ui::kUnitBorderSunken},
                  {Prop::InputMode, inputMode},
                  {Prop::MaxLength, maxLength}});
 }
 
-UnitLayout Label(const char* name, int left, int top, int width, int height, const char* caption) {
-    return Unit(name, Kind::Label, left, top, width, height,
+UnitLayout Label(UnitRef unit, int left, int top, int width, int height, const char* caption) {
+    return Unit(unit, Kind::Label, left, top, width, height,
                 {{Prop::Caption, texts::Gbk(caption)}});
 }
 
-UnitLayout Button(const char* name, int left, int top, int width, int height, const char* caption,
+UnitLayout Button(UnitRef unit, int left, int top, int width, int height, const char* caption,
                   bool disabled = false) {
-    return Unit(name, Kind::Button, left, top, width, height,
+    return Unit(unit, Kind::Button, left, top, width, height,
                 {{Prop::Caption, texts::Gbk(caption)}, {Prop::Disabled, disabled}});
 }
 
 // Both picture boxes: no border, so the client area is the whole 184 x 184
 // box, and the picture tiled from the top-left corner at its natural size.
-UnitLayout PicBox(const char* name, int left, int top, ByteSet picture) {
-    return Unit(name, Kind::PicBox, left, top, 184, 184,
-                {{Prop::Border, 0},
+UnitLayout PicBox(UnitRef unit, int left, int top, ByteSet picture) {
+    return Unit(unit, Kind::PicBox, left, top, 184, 184,
+                {{Prop::Border, ui::kUnitBorderNone},
                  {Prop::BackColour, ui::kDefaultColour},
-                 {Prop::DisplayMode, 1},
+                 {Prop::DisplayMode, ui::kDisplayTiled},
                  {Prop::Picture, std::move(picture)}});
 }
 
@@ -64,11 +68,20 @@ ui::Handler Run() {
     };
 }
 
+// Wraps a handler of a lower layer that is handed the units it works on.
+template <auto F, typename Units>
+ui::Handler With(const Units& units) {
+    return [units](const ui::EventArgs&) {
+        F(units);
+        return true;
+    };
+}
+
 bool MainWindowCreated(const ui::EventArgs&) {
     // The menu is the tool's own addition; it works from the first moment,
     // whatever the notice check decides.
     AttachAvatarMenu();
-    if (web::CheckUpdateAndNotice()) {
+    if (web::CheckUpdateAndNotice(kVersionBoxes)) {
         FinishStartup();
     }
     return true;
@@ -82,11 +95,11 @@ std::vector<ui::PropertyInit> WindowProperties() {
         {Prop::Top, 50},
         {Prop::Width, 812},
         {Prop::Height, 215},
-        {Prop::Border, 2},
+        {Prop::Border, ui::kBorderFixed},
         {Prop::ControlBox, true},
         {Prop::MaxButton, false},
         {Prop::MinButton, false},
-        {Prop::Position, 1},
+        {Prop::Position, ui::kPositionCentred},
         {Prop::Movable, false},
         {Prop::EscCloses, true},
         {Prop::ShowInTaskbar, true},
@@ -102,85 +115,88 @@ std::vector<ui::PropertyInit> WindowProperties() {
 // Top of 190 or more are never seen and only hold values.
 std::vector<UnitLayout> Units() {
     std::vector<UnitLayout> units;
-    units.push_back(Button("按钮7", 568, 160, 56, 24, "隐藏"));
-    units.push_back(Unit("颜色选择器2", Kind::ColorPicker, 477, 104, 88, 24,
+    units.push_back(Button(kHideButton, 568, 160, 56, 24, "隐藏"));
+    units.push_back(Unit(kBannerColourPicker, Kind::ColorPicker, 477, 104, 88, 24,
                          {{Prop::Colour, ui::kDefaultColour}}));
-    units.push_back(Button("按钮6", 566, 22, 56, 112, "设置横批透明"));
-    units.push_back(EditBox("编辑框4", 568, 136, 56, 24, Text(), 3, 3));
-    units.push_back(Unit("超级链接框1", Kind::HyperLinker, 230, 160, 343, 24,
+    units.push_back(Button(kAlphaButton, 566, 22, 56, 112, "设置横批透明"));
+    units.push_back(EditBox(kAlphaBox, 568, 136, 56, 24, Text(), ui::kInputWholeNumber, 3));
+    units.push_back(Unit(kGroupLink, Kind::HyperLinker, 230, 160, 343, 24,
                          {{Prop::Caption, texts::Gbk(texts::kGroupLinkCaption)},
                           {Prop::Address, texts::Gbk(texts::kGroupLinkAddress)}}));
-    units.push_back(EditBox("编辑框8", 240, 336, 144, 16, Text()));
-    units.push_back(Label("标签9", 176, 336, 56, 16, "最新版本"));
-    units.push_back(EditBox("编辑框7", 240, 312, 144, 16, Text(AVATRIX_VERSION)));
-    units.push_back(Label("标签8", 176, 312, 56, 16, "当前版本"));
-    units.push_back(PicBox("图片框3", 624, 0, SupportPicture()));
+    units.push_back(EditBox(kNewestVersionBox, 240, 336, 144, 16, Text()));
+    units.push_back(Label(kNewestVersionLabel, 176, 336, 56, 16, "最新版本"));
+    units.push_back(EditBox(kCurrentVersionBox, 240, 312, 144, 16, Text(AVATRIX_VERSION)));
+    units.push_back(Label(kCurrentVersionLabel, 176, 312, 56, 16, "当前版本"));
+    units.push_back(PicBox(kSupportPicture, 624, 0, SupportPicture()));
     units.push_back(Unit(
-        "透明标签2", Kind::TransLabel, 0, 72, 184, 24,
+        kSupportCaption, Kind::TransLabel, 0, 72, 184, 24,
         {{Prop::Caption, texts::Gbk(texts::kSupportCaption)}, {Prop::TextColour, Colour{0x0000FF}}},
-        "图片框3"));
+        kSupportPicture));
     units.push_back(
-        Label("标签7", 184, 0, 448, 24,
+        Label(kHintLabel, 184, 0, 448, 24,
               "你也可以直接拖动图片到那个女的那里编辑哦根据截图来判断横批大小是最好的选择"));
-    units.push_back(Unit("拖放对象1", Kind::DropTarget, 0, 0, 0, 0, {{Prop::AcceptFiles, false}}));
-    units.push_back(Label("标签6", 407, 104, 64, 24, "横批颜色→"));
-    units.push_back(EditBox("编辑框6", 136, 232, 216, 24, Text()));
-    units.push_back(Button("按钮12", 184, 160, 40, 24, "继续", true));
-    units.push_back(Button("按钮11", 184, 128, 40, 24, "暂停"));
-    units.push_back(Button("按钮10", 184, 96, 56, 32, "添加背景音乐"));
-    units.push_back(Unit("通用对话框2", Kind::CommonDlg, 0, 0, 0, 0));
-    units.push_back(Button("按钮5", 416, 71, 144, 24, "更改字体"));
-    units.push_back(Label("标签3", 328, 128, 24, 24, "高X"));
-    units.push_back(Label("标签2", 232, 128, 24, 24, "宽X"));
-    units.push_back(EditBox("编辑框3", 352, 128, 48, 24, Text(), 3));
-    units.push_back(EditBox("编辑框2", 256, 128, 48, 24, Text(), 3));
-    units.push_back(Button("按钮4", 416, 136, 144, 24, "调整尺寸"));
-    units.push_back(Label("标签1", 192, 56, 64, 24, "文字颜色→"));
-    units.push_back(Unit("颜色选择器1", Kind::ColorPicker, 264, 56, 136, 24,
+    units.push_back(Unit(kDropTarget, Kind::DropTarget, 0, 0, 0, 0, {{Prop::AcceptFiles, false}}));
+    units.push_back(Label(kBannerColourLabel, 407, 104, 64, 24, "横批颜色→"));
+    units.push_back(EditBox(kMusicPathBox, 136, 232, 216, 24, Text()));
+    units.push_back(Button(kResumeButton, 184, 160, 40, 24, "继续", true));
+    units.push_back(Button(kPauseButton, 184, 128, 40, 24, "暂停"));
+    units.push_back(Button(kMusicButton, 184, 96, 56, 32, "添加背景音乐"));
+    units.push_back(Unit(kFontAndMusicDialog, Kind::CommonDlg, 0, 0, 0, 0));
+    units.push_back(Button(kFontButton, 416, 71, 144, 24, "更改字体"));
+    units.push_back(Label(kHeightLabel, 328, 128, 24, 24, "高X"));
+    units.push_back(Label(kWidthLabel, 232, 128, 24, 24, "宽X"));
+    units.push_back(EditBox(kHeightBox, 352, 128, 48, 24, Text(), ui::kInputWholeNumber));
+    units.push_back(EditBox(kWidthBox, 256, 128, 48, 24, Text(), ui::kInputWholeNumber));
+    units.push_back(Button(kSizeButton, 416, 136, 144, 24, "调整尺寸"));
+    units.push_back(Label(kTextColourLabel, 192, 56, 64, 24, "文字颜色→"));
+    units.push_back(Unit(kTextColourPicker, Kind::ColorPicker, 264, 56, 136, 24,
                          {{Prop::Colour, Colour{0x000000}}}));
-    units.push_back(Unit("通用对话框1", Kind::CommonDlg, 0, 0, 0, 0));
-    units.push_back(Button("按钮3", 256, 88, 144, 32, "保存头像"));
-    units.push_back(Button("按钮13", 416, 24, 144, 32, "打开图片"));
-    units.push_back(Button("按钮14", 352, 24, 56, 24, "加入文字"));
-    units.push_back(EditBox("编辑框1", 192, 24, 152, 24, Text(), 0));
-    units.push_back(PicBox("图片框1", 0, 0, DefaultAvatarPicture()));
+    units.push_back(Unit(kPictureDialog, Kind::CommonDlg, 0, 0, 0, 0));
+    units.push_back(Button(kSaveButton, 256, 88, 144, 32, "保存头像"));
+    units.push_back(Button(kOpenPictureButton, 416, 24, 144, 32, "打开图片"));
+    units.push_back(Button(kApplyTextButton, 352, 24, 56, 24, "加入文字"));
+    units.push_back(EditBox(kTextBox, 192, 24, 152, 24, Text(), ui::kInputNormal));
+    units.push_back(PicBox(kAvatarBox, 0, 0, DefaultAvatarPicture()));
     return units;
+}
+
+ui::Binding Bind(UnitRef unit, Event event, ui::Handler handler) {
+    return ui::Binding{std::string(unit.unit), event, std::move(handler)};
 }
 
 std::vector<ui::Binding> Bindings() {
     return {
-        {std::string(ui::kWindowUnit), Event::Created, MainWindowCreated},
-        {std::string(ui::kWindowUnit), Event::QueryClose,
-         [](const ui::EventArgs&) { return ConfirmExit(); }},
-        {"按钮7", Event::Clicked, Run<HideBothWindows>()},
-        {"标签7", Event::Feedback, Run<RestoreBothWindows>()},
-        {"编辑框1", Event::FocusGained, Run<ClearPlaceholder>()},
-        {"编辑框1", Event::FocusLost, Run<RestorePlaceholder>()},
-        {"编辑框1", Event::KeyDown,
-         [](const ui::EventArgs& args) {
-             if (args.keyCode == 13) {
-                 ApplyBannerText();
-             }
-             return true;
-         }},
-        {"按钮14", Event::Clicked, Run<ApplyBannerText>()},
-        {"按钮5", Event::Clicked, Run<ApplyBannerFont>()},
-        {"按钮4", Event::Clicked, Run<ApplyBannerSize>()},
-        {"按钮6", Event::Clicked, Run<ApplyBannerAlpha>()},
-        {"颜色选择器2", Event::ColourChanged, Run<ApplyBannerColour>()},
-        {"颜色选择器1", Event::ColourChanged, Run<ApplyTextColour>()},
-        {"图片框3", Event::LeftButtonDown, Run<OpenSupportLinks>()},
-        {"透明标签2", Event::LeftButtonDown, Run<OpenSupportLinks>()},
-        {"按钮13", Event::Clicked, Run<image::OpenPicture>()},
-        {"拖放对象1", Event::FilesDropped,
-         [](const ui::EventArgs& args) {
-             image::PictureDropped(args.text);
-             return true;
-         }},
-        {"按钮3", Event::Clicked, Run<image::SaveAvatar>()},
-        {"按钮10", Event::Clicked, Run<media::AddBackgroundMusic>()},
-        {"按钮11", Event::Clicked, Run<media::PauseMusic>()},
-        {"按钮12", Event::Clicked, Run<media::ResumeMusic>()},
+        Bind(kMainForm, Event::Created, MainWindowCreated),
+        Bind(kMainForm, Event::QueryClose, [](const ui::EventArgs&) { return ConfirmExit(); }),
+        Bind(kHideButton, Event::Clicked, Run<HideBothWindows>()),
+        Bind(kHintLabel, Event::Feedback, Run<RestoreBothWindows>()),
+        Bind(kTextBox, Event::FocusGained, Run<ClearPlaceholder>()),
+        Bind(kTextBox, Event::FocusLost, Run<RestorePlaceholder>()),
+        Bind(kTextBox, Event::KeyDown,
+             [](const ui::EventArgs& args) {
+                 if (args.keyCode == ui::kKeyEnter) {
+                     ApplyBannerText();
+                 }
+                 return true;
+             }),
+        Bind(kApplyTextButton, Event::Clicked, Run<ApplyBannerText>()),
+        Bind(kFontButton, Event::Clicked, Run<ApplyBannerFont>()),
+        Bind(kSizeButton, Event::Clicked, Run<ApplyBannerSize>()),
+        Bind(kAlphaButton, Event::Clicked, Run<ApplyBannerAlpha>()),
+        Bind(kBannerColourPicker, Event::ColourChanged, Run<ApplyBannerColour>()),
+        Bind(kTextColourPicker, Event::ColourChanged, Run<ApplyTextColour>()),
+        Bind(kSupportPicture, Event::LeftButtonDown, Run<OpenSupportLinks>()),
+        Bind(kSupportCaption, Event::LeftButtonDown, Run<OpenSupportLinks>()),
+        Bind(kOpenPictureButton, Event::Clicked, With<image::OpenPicture>(kAvatarUnits)),
+        Bind(kDropTarget, Event::FilesDropped,
+             [](const ui::EventArgs& args) {
+                 image::PictureDropped(kAvatarUnits, args.text);
+                 return true;
+             }),
+        Bind(kSaveButton, Event::Clicked, With<image::SaveAvatar>(kAvatarUnits)),
+        Bind(kMusicButton, Event::Clicked, With<media::AddBackgroundMusic>(kMusicUnits)),
+        Bind(kPauseButton, Event::Clicked, With<media::PauseMusic>(kMusicUnits)),
+        Bind(kResumeButton, Event::Clicked, With<media::ResumeMusic>(kMusicUnits)),
     };
 }
 

@@ -8,12 +8,14 @@ void FinishStartup() {
     trace::Span span("finish start-up");
     // Failures here are not reported: the program runs on without drops, or
     // without the restore key, which HideBothWindows then takes into account.
-    ui::RegisterDropTarget(kMainWindow, "拖放对象1", ui::GetWindowHandle(kMainWindow, "图片框1"));
-    ui::SetProperty(kMainWindow, "拖放对象1", ui::Prop::AcceptFiles, true);
-    ui::ApplyVisualStyle(3);
+    using namespace units;
+    ui::RegisterDropTarget(kDropTarget.window, kDropTarget.unit, ui::GetWindowHandle(kAvatarBox));
+    ui::SetProperty(kDropTarget, ui::Prop::AcceptFiles, true);
+    ui::ApplyVisualStyle(ui::kSilverStyle);
     ui::LoadWindow(BannerWindowLayout());
-    SetRestoreHotKeyId(ui::RegisterFeedbackHotKey(
-        ui::GetWindowHandle(kMainWindow), ui::GetWindowHandle(kMainWindow, "标签7"), 4, 123));
+    SetRestoreHotKeyId(ui::RegisterFeedbackHotKey(ui::GetWindowHandle(kMainForm),
+                                                  ui::GetWindowHandle(kHintLabel), ui::kModifierAlt,
+                                                  ui::kKeyF12));
 }
 
 }  // namespace avatrix::windows

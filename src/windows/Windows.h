@@ -1,11 +1,9 @@
 #pragma once
 
 #include "ui/Toolkit.h"
+#include "windows/Units.h"
 
 namespace avatrix::windows {
-
-inline constexpr char kMainWindow[] = "MainWindow";
-inline constexpr char kBannerWindow[] = "BannerWindow";
 
 // The two windows as data: layout tables with their bindings.
 ui::WindowLayout MainWindowLayout();

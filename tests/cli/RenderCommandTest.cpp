@@ -141,7 +141,7 @@ TEST(RenderCommand, DrawsWhatTheWindowsExport) {
     EnsureMainWindow();
     EnsureBannerWindow();
     SnapBannerToAvatarBottom();
-    const ui::ScreenRect box = ui::ClientAreaOnScreen(kMainWindow, "图片框1");
+    const ui::ScreenRect box = ui::ClientAreaOnScreen(units::kAvatarBox);
     ASSERT_TRUE(WaitUntil([&] {
         const ui::ScreenRect strip = ui::ClientAreaOnScreen(kBannerWindow);
         return strip.left == box.left && strip.width == box.width &&
@@ -159,10 +159,11 @@ TEST(RenderCommand, DrawsWhatTheWindowsExport) {
     const QStringList states[] = {{}, {"--fill", "--outline", "--shadow"}};
     for (const QStringList& options : states) {
         const bool changed = !options.isEmpty();
-        ui::SetProperty(kMainWindow, "图片框1", ui::Prop::DisplayMode, changed ? 3 : 1);
+        ui::SetProperty(units::kAvatarBox, ui::Prop::DisplayMode,
+                        changed ? ui::kDisplayCover : ui::kDisplayTiled);
         ui::SetProperty(kBannerWindow, kBannerLabel, ui::Prop::TextOutline, changed);
         ui::SetProperty(kBannerWindow, kBannerLabel, ui::Prop::TextShadow, changed);
-        const QImage shown = image::ComposeShownAvatar();
+        const QImage shown = image::ComposeShownAvatar(units::kAvatarUnits);
 
         const QString out = dir.filePath(changed ? "changed.png" : "start.png");
         const Result run = RunRender(QStringList{picture, "-t", text, "-o", out} + options);

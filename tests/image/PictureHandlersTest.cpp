@@ -29,10 +29,13 @@
 namespace avatrix::image {
 namespace {
 
-constexpr const char* kMain = "MainWindow";
-constexpr const char* kBox = "图片框1";
-constexpr const char* kDialog = "通用对话框1";
-constexpr const char* kDrop = "拖放对象1";
+constexpr const char* kMain = "PictureWindow";
+constexpr const char* kBox = "AvatarBox";
+constexpr const char* kDialog = "PictureDialog";
+constexpr const char* kDrop = "Drop";
+// No banner window: the handlers here never reach it.
+constexpr AvatarUnits kUnits{
+    {kMain, kBox}, {kMain, kDialog}, {kMain, kDrop}, {"NoBanner", "Label"}};
 
 ui::WindowLayout TestMainWindow() {
     ui::WindowLayout layout;
@@ -53,7 +56,7 @@ ui::WindowLayout TestMainWindow() {
         {kDrop, ui::Kind::DropTarget, 0, 0, 0, 0, {}, ""},
     };
     layout.bindings = {{kDrop, ui::Event::FilesDropped, [](const ui::EventArgs& args) {
-                            PictureDropped(args.text);
+                            PictureDropped(kUnits, args.text);
                             return true;
                         }}};
     return layout;
@@ -107,10 +110,14 @@ class PictureHandlers : public ::testing::Test {
             boxes.push_back(box);
             return reply;
         });
+        ui::testing::SetUnknownUnitHandler([](std::string_view window, std::string_view unit) {
+            ADD_FAILURE() << "no unit " << unit << " in " << window;
+        });
     }
     void TearDown() override {
         ui::testing::SetDialogResponder({});
         ui::testing::SetMessageResponder({});
+        ui::testing::SetUnknownUnitHandler({});
     }
 
     QString Write(const QString& name, const ByteSet& bytes) {
@@ -160,7 +167,7 @@ TEST_F(PictureHandlers, OpenPictureAsksWithThePictureFilterAndShowsTheChoice) {
     const ByteSet jpeg = testing::EncodeTestJpeg(testing::QuadrantPicture(200, 200), 95);
     const QString path = Write("quadrants.jpg", jpeg);
     Answer(true, path);
-    OpenPicture();
+    OpenPicture(kUnits);
 
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].kind, 0);
@@ -181,7 +188,7 @@ TEST_F(PictureHandlers, CancelOnFirstUseEmptiesTheBox) {
     ui::SetProperty(kMain, kBox, ui::Prop::Picture, testing::EncodeTestJpeg(Solid(Qt::blue)));
     ASSERT_FALSE(Shown().empty());
     Answer(false);
-    OpenPicture();
+    OpenPicture(kUnits);
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_TRUE(requests[0].fileName.empty());
     EXPECT_TRUE(Shown().empty());
@@ -190,12 +197,12 @@ TEST_F(PictureHandlers, CancelOnFirstUseEmptiesTheBox) {
 TEST_F(PictureHandlers, CancelAfterAChoiceReadsThatFileAgain) {
     const QString path = Write("chosen.jpg", testing::EncodeTestJpeg(Solid(Qt::red)));
     Answer(true, path);
-    OpenPicture();
+    OpenPicture(kUnits);
     // The file changes on disk; a cancelled dialog reads it again.
     const ByteSet changed = testing::EncodeTestJpeg(Solid(Qt::green));
     WriteFile(path, changed);
     Answer(false);
-    OpenPicture();
+    OpenPicture(kUnits);
     EXPECT_EQ(requests.back().fileName, PathText(path));
     EXPECT_EQ(Shown(), changed);
 }
@@ -210,11 +217,11 @@ TEST_F(PictureHandlers, DroppingOneFileShowsItAndSeveralEmptyTheBox) {
     EXPECT_TRUE(Shown().empty());
 
     // The handler itself, with the text a multi-file drop carries.
-    PictureDropped(PathText(one));
+    PictureDropped(kUnits, PathText(one));
     EXPECT_EQ(Shown(), red);
-    PictureDropped(PathText(one + "\r\n" + two + "\r\n"));
+    PictureDropped(kUnits, PathText(one + "\r\n" + two + "\r\n"));
     EXPECT_TRUE(Shown().empty());
-    PictureDropped(PathText(dir.filePath("missing.jpg")));
+    PictureDropped(kUnits, PathText(dir.filePath("missing.jpg")));
     EXPECT_TRUE(Shown().empty());
 }
 
@@ -224,7 +231,7 @@ TEST_F(PictureHandlers, CancelledSaveWritesAndOverwritesNothing) {
     ui::SetProperty(kMain, kDialog, ui::Prop::FileName, PathText(earlier));
     WriteFile(earlier + ".jpg", ByteSet{'k', 'e', 'e', 'p'});
     Answer(false);
-    SaveAvatar();
+    SaveAvatar(kUnits);
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].kind, 1);
     EXPECT_EQ(requests[0].filter, "图片类型.jpg.png|*.jpg*|*.png*|||"_gbk);
@@ -233,7 +240,7 @@ TEST_F(PictureHandlers, CancelledSaveWritesAndOverwritesNothing) {
 
     // Nor does a cancel on first use create ".jpg" anywhere.
     ui::SetProperty(kMain, kDialog, ui::Prop::FileName, Text());
-    SaveAvatar();
+    SaveAvatar(kUnits);
     EXPECT_FALSE(QFileInfo::exists(QDir::current().filePath(".jpg")));
 }
 
@@ -255,7 +262,7 @@ TEST_F(PictureHandlers, SavingWritesTheBoxAsABmpImageUnderTheNamePlusJpg) {
         EXPECT_TRUE(testing::ShowUnmanaged(cover, QRect(state.clientOrigin, QSize(184, 184))));
         return ui::testing::DialogAnswer{true, PathText(name), {}, FsPath(name)};
     });
-    SaveAvatar();
+    SaveAvatar(kUnits);
 
     ASSERT_TRUE(QFileInfo::exists(name + ".jpg"));
     const ByteSet saved = ReadFile(name + ".jpg");
@@ -278,7 +285,7 @@ TEST_F(PictureHandlers, SavingWritesTheBoxAsABmpImageUnderTheNamePlusJpg) {
     // A name that already ends in ".jpg" gets it a second time.
     cover.hide();
     Answer(true, dir.filePath("twice.jpg"));
-    SaveAvatar();
+    SaveAvatar(kUnits);
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("twice.jpg.jpg")));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("twice.jpg")));
 }
@@ -289,7 +296,7 @@ TEST_F(PictureHandlers, SavingAsksAboutTheRealFileAndLosesNothing) {
     Answer(true, dir.filePath("kept"));
     // A capture that gives nothing: told at once, no dialog, nothing written.
     testing::SetScreenUnreadable(true);
-    SaveAvatar();
+    SaveAvatar(kUnits);
     testing::SetScreenUnreadable(false);
     EXPECT_TRUE(requests.empty());
     ASSERT_EQ(boxes.size(), 1u);
@@ -297,13 +304,13 @@ TEST_F(PictureHandlers, SavingAsksAboutTheRealFileAndLosesNothing) {
 
     // "kept" typed, "kept.jpg" exists: asked about that file; No keeps it.
     reply = 6;
-    SaveAvatar();
+    SaveAvatar(kUnits);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].flags, 0x24);
     EXPECT_NE(FindText(boxes[1].text, PathText(kept)), -1);
     EXPECT_EQ(ReadFile(kept), keep);
     reply = 5;
-    SaveAvatar();
+    SaveAvatar(kUnits);
     EXPECT_EQ(ReadFile(kept).at(0), 'B');
 
     // A folder under the name, or a folder that is not there: told, with
@@ -311,7 +318,7 @@ TEST_F(PictureHandlers, SavingAsksAboutTheRealFileAndLosesNothing) {
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.jpg"));
     for (const char* name : {"folder", "gone/avatar"}) {
         Answer(true, dir.filePath(name));
-        SaveAvatar();
+        SaveAvatar(kUnits);
         EXPECT_NE(FindText(boxes.back().text, PathText(dir.filePath(name) + ".jpg")), -1);
     }
     EXPECT_EQ(boxes.size(), 5u);
@@ -344,7 +351,7 @@ TEST_F(PictureHandlers, HugeFilesPipesAndFoldersAreRefusedWithAMessage) {
     // A pipe nobody writes to would hold a reader for ever.
     for (const QString& path : {huge, pipe, dir.path()}) {
         Answer(true, path);
-        OpenPicture();
+        OpenPicture(kUnits);
         Drop({path});
     }
     ASSERT_EQ(boxes.size(), 6u);

@@ -20,17 +20,21 @@ using avatrix::test::WaitUntil;
 using test::Sounds;
 namespace uit = ui::testing;
 
-constexpr char kWindow[] = "MainWindow";
+constexpr char kWindow[] = "MusicWindow";
+constexpr MusicUnits kUnits{{kWindow, "FileDialog"},
+                            {kWindow, "PathBox"},
+                            {kWindow, "PauseButton"},
+                            {kWindow, "ResumeButton"}};
 
-// The part of the start window the music buttons touch, in the same units
-// and initial states.
+// The part of the start window the music buttons touch, with its initial
+// states.
 ui::WindowLayout MusicWindow() {
     ui::WindowLayout layout;
     layout.name = kWindow;
     layout.properties = {{ui::Prop::Caption, "music"_gbk}, {ui::Prop::Visible, false}};
     layout.units = {
-        {"编辑框6", ui::Kind::EditBox, 136, 232, 216, 24, {}, {}},
-        {"按钮12",
+        {"PathBox", ui::Kind::EditBox, 136, 232, 216, 24, {}, {}},
+        {"ResumeButton",
          ui::Kind::Button,
          184,
          160,
@@ -38,8 +42,8 @@ ui::WindowLayout MusicWindow() {
          24,
          {{ui::Prop::Caption, "继续"_gbk}, {ui::Prop::Disabled, true}},
          {}},
-        {"按钮11", ui::Kind::Button, 184, 128, 40, 24, {{ui::Prop::Caption, "暂停"_gbk}}, {}},
-        {"按钮10",
+        {"PauseButton", ui::Kind::Button, 184, 128, 40, 24, {{ui::Prop::Caption, "暂停"_gbk}}, {}},
+        {"MusicButton",
          ui::Kind::Button,
          184,
          96,
@@ -47,7 +51,7 @@ ui::WindowLayout MusicWindow() {
          32,
          {{ui::Prop::Caption, "添加背景音乐"_gbk}},
          {}},
-        {"通用对话框2", ui::Kind::CommonDlg, 0, 0, 0, 0, {}, {}},
+        {"FileDialog", ui::Kind::CommonDlg, 0, 0, 0, 0, {}, {}},
     };
     return layout;
 }
@@ -62,10 +66,10 @@ class MusicHandlersTest : public ::testing::Test {
 
     void SetUp() override {
         // Every test starts from the window's first state.
-        ui::SetProperty(kWindow, "编辑框6", ui::Prop::Content, Text());
-        ui::SetProperty(kWindow, "通用对话框2", ui::Prop::FileName, Text());
-        ui::SetProperty(kWindow, "按钮11", ui::Prop::Disabled, false);
-        ui::SetProperty(kWindow, "按钮12", ui::Prop::Disabled, true);
+        ui::SetProperty(kWindow, "PathBox", ui::Prop::Content, Text());
+        ui::SetProperty(kWindow, "FileDialog", ui::Prop::FileName, Text());
+        ui::SetProperty(kWindow, "PauseButton", ui::Prop::Disabled, false);
+        ui::SetProperty(kWindow, "ResumeButton", ui::Prop::Disabled, true);
         PlayerSettings settings;
         settings.output = OutputSettings{"test", "", 1.0};
         testing::SetPlayerSettings(settings);
@@ -77,27 +81,33 @@ class MusicHandlersTest : public ::testing::Test {
             messages_.push_back(message);
             return 0;
         });
+        uit::SetUnknownUnitHandler([](std::string_view window, std::string_view unit) {
+            ADD_FAILURE() << "no unit " << unit << " in " << window;
+        });
     }
 
     void TearDown() override {
         RemoveLivePlayer();
         uit::SetDialogResponder(nullptr);
         uit::SetMessageResponder(nullptr);
+        uit::SetUnknownUnitHandler(nullptr);
         testing::SetPlayerSettings(std::nullopt);
     }
 
     void Choose(const std::filesystem::path& file) {
         nextAnswer_ = uit::DialogAnswer{true, PathText(file), {}, {file.string()}};
-        AddBackgroundMusic();
+        AddBackgroundMusic(kUnits);
     }
     void Cancel() {
         nextAnswer_ = uit::DialogAnswer{};
-        AddBackgroundMusic();
+        AddBackgroundMusic(kUnits);
     }
 
-    static Text PathBox() { return ui::GetText(kWindow, "编辑框6", ui::Prop::Content); }
-    static bool PauseDisabled() { return ui::GetBool(kWindow, "按钮11", ui::Prop::Disabled); }
-    static bool ResumeDisabled() { return ui::GetBool(kWindow, "按钮12", ui::Prop::Disabled); }
+    static Text PathBox() { return ui::GetText(kWindow, "PathBox", ui::Prop::Content); }
+    static bool PauseDisabled() { return ui::GetBool(kWindow, "PauseButton", ui::Prop::Disabled); }
+    static bool ResumeDisabled() {
+        return ui::GetBool(kWindow, "ResumeButton", ui::Prop::Disabled);
+    }
     static PlayerStatus Current() {
         return testing::GetPlayerStatus(CurrentPlayer()).value_or(PlayerStatus{});
     }
@@ -119,7 +129,7 @@ class MusicHandlersTest : public ::testing::Test {
 
 TEST_F(MusicHandlersTest, DialogIsAnOpenDialogForMusicOnTheDesktop) {
     // The same unit serves as the font dialog, so it may come in as one.
-    ui::SetProperty(kWindow, "通用对话框2", ui::Prop::DialogKind, 2);
+    ui::SetProperty(kWindow, "FileDialog", ui::Prop::DialogKind, 2);
     Cancel();
     ASSERT_EQ(requests_.size(), 1u);
     EXPECT_EQ(requests_[0].kind, 0);
@@ -131,14 +141,14 @@ TEST_F(MusicHandlersTest, CancelOnFirstUsePlaysNothingAndPauseAsksForAFile) {
     Cancel();
     EXPECT_EQ(CurrentPlayer(), 0);
     EXPECT_EQ(PathBox(), Text());
-    PauseMusic();
+    PauseMusic(kUnits);
     ExpectNoMusicMessage();
     EXPECT_FALSE(PauseDisabled());
     EXPECT_TRUE(ResumeDisabled());
 }
 
 TEST_F(MusicHandlersTest, ChosenFileLoopsWithoutEndAndIsKeptInTheHiddenBox) {
-    ui::SetProperty(kWindow, "按钮11", ui::Prop::Disabled, false);
+    ui::SetProperty(kWindow, "PauseButton", ui::Prop::Disabled, false);
     PlayerSettings fast;
     fast.output = OutputSettings{"test", "", 0.0};
     testing::SetPlayerSettings(fast);
@@ -171,7 +181,7 @@ TEST_F(MusicHandlersTest, CapitalisedExtensionPlaysButCannotBePaused) {
                                std::filesystem::copy_options::overwrite_existing);
     Choose(song);
     ASSERT_TRUE(Sounding());
-    PauseMusic();
+    PauseMusic(kUnits);
     ExpectNoMusicMessage();
     EXPECT_FALSE(PauseDisabled());
     EXPECT_TRUE(ResumeDisabled());
@@ -182,13 +192,13 @@ TEST_F(MusicHandlersTest, CapitalisedExtensionPlaysButCannotBePaused) {
 TEST_F(MusicHandlersTest, PauseAndResumeSwapTheButtons) {
     Choose(Sounds().longTone);
     ASSERT_TRUE(Sounding());
-    PauseMusic();
+    PauseMusic(kUnits);
     EXPECT_TRUE(messages_.empty());
     EXPECT_TRUE(PauseDisabled());
     EXPECT_FALSE(ResumeDisabled());
     ASSERT_TRUE(WaitUntil([] { return Current().pauseTakenEffect; }));
 
-    ResumeMusic();
+    ResumeMusic(kUnits);
     EXPECT_FALSE(PauseDisabled());
     EXPECT_TRUE(ResumeDisabled());
     EXPECT_FALSE(Current().paused);
@@ -198,14 +208,14 @@ TEST_F(MusicHandlersTest, PauseAndResumeSwapTheButtons) {
 
 TEST_F(MusicHandlersTest, NewChoiceWhilePausedPlaysAtOnceAndKeepsTheButtons) {
     Choose(Sounds().longTone);
-    PauseMusic();
+    PauseMusic(kUnits);
     ASSERT_TRUE(WaitUntil([] { return Current().pauseTakenEffect; }));
     Choose(Sounds().tone);
     EXPECT_FALSE(Current().paused);
     EXPECT_TRUE(Sounding());
     EXPECT_TRUE(PauseDisabled());
     EXPECT_FALSE(ResumeDisabled());
-    ResumeMusic();  // nothing to hear change; the buttons swap back
+    ResumeMusic(kUnits);  // nothing to hear change; the buttons swap back
     EXPECT_FALSE(PauseDisabled());
     EXPECT_TRUE(ResumeDisabled());
     EXPECT_FALSE(Current().paused);
@@ -220,7 +230,7 @@ TEST_F(MusicHandlersTest, Mp3InAFolderNamePassesThePauseCheck) {
                                std::filesystem::copy_options::overwrite_existing);
     Choose(song);
     ASSERT_TRUE(Sounding());
-    PauseMusic();
+    PauseMusic(kUnits);
     EXPECT_TRUE(messages_.empty());
     EXPECT_TRUE(PauseDisabled());
     EXPECT_TRUE(Current().paused);
@@ -230,19 +240,19 @@ TEST_F(MusicHandlersTest, UnplayableMp3StaysQuietAndTheButtonsStillSwap) {
     Choose(Sounds().notMp3);
     EXPECT_TRUE(WaitUntil([] { return !Current().running; }));
     EXPECT_EQ(Current().framesPlayed, 0);
-    PauseMusic();
+    PauseMusic(kUnits);
     EXPECT_TRUE(PauseDisabled());
     EXPECT_FALSE(ResumeDisabled());
-    ResumeMusic();
+    ResumeMusic(kUnits);
     EXPECT_FALSE(PauseDisabled());
     EXPECT_TRUE(ResumeDisabled());
     EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(MusicHandlersTest, ResumeWithNothingPlayingOnlySwapsTheButtons) {
-    ui::SetProperty(kWindow, "按钮11", ui::Prop::Disabled, true);
-    ui::SetProperty(kWindow, "按钮12", ui::Prop::Disabled, false);
-    ResumeMusic();
+    ui::SetProperty(kWindow, "PauseButton", ui::Prop::Disabled, true);
+    ui::SetProperty(kWindow, "ResumeButton", ui::Prop::Disabled, false);
+    ResumeMusic(kUnits);
     EXPECT_EQ(CurrentPlayer(), 0);
     EXPECT_FALSE(PauseDisabled());
     EXPECT_TRUE(ResumeDisabled());

@@ -14,6 +14,7 @@ namespace {
 
 using ui::Prop;
 using windows::kBannerWindow;
+using windows::units::kBannerLabel;
 
 // The banner as its layout and handler make it, offscreen; its life on a
 // real display is in X11Test.
@@ -41,16 +42,16 @@ TEST_F(Banner, LayoutAndPlacement) {
     EXPECT_FALSE(ui::GetBool(kBannerWindow, "", Prop::ShowInTaskbar));
     EXPECT_FALSE(ui::GetBool(kBannerWindow, "", Prop::EscCloses));
 
-    EXPECT_EQ(ui::GetText(kBannerWindow, "透明标签1", Prop::Caption),
+    EXPECT_EQ(ui::GetText(kBannerWindow, kBannerLabel.unit, Prop::Caption),
               "请您点击没有文字的区域移动哦。"_gbk);
-    EXPECT_EQ(ui::GetColour(kBannerWindow, "透明标签1", Prop::TextColour), ui::Colour{0});
-    EXPECT_EQ(ui::GetFont(kBannerWindow, "透明标签1").face, "宋体"_gbk);
-    EXPECT_EQ(WidgetOf(kBannerWindow, "透明标签1")->geometry(), QRect(0, 0, 208, 24));
+    EXPECT_EQ(ui::GetColour(kBannerWindow, kBannerLabel.unit, Prop::TextColour), ui::Colour{0});
+    EXPECT_EQ(ui::GetFont(kBannerWindow, kBannerLabel.unit).face, "宋体"_gbk);
+    EXPECT_EQ(WidgetOf(kBannerWindow, kBannerLabel.unit)->geometry(), QRect(0, 0, 208, 24));
 }
 
 TEST_F(Banner, ColourShowsAroundTheTextAndSizesFollowWrites) {
     ui::SetProperty(kBannerWindow, "", Prop::BackColour, ui::Colour{0x00FFFF});
-    ui::SetProperty(kBannerWindow, "透明标签1", Prop::TextColour, ui::Colour{0x0000FF});
+    ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::TextColour, ui::Colour{0x0000FF});
     const QImage shot = WidgetOf(kBannerWindow)->grab().toImage();
     EXPECT_EQ(shot.pixelColor(176, 3), QColor(255, 255, 0));  // in the label, past the text
     EXPECT_EQ(shot.pixelColor(90, 40), QColor(255, 255, 0));  // the strip below
@@ -63,28 +64,28 @@ TEST_F(Banner, ColourShowsAroundTheTextAndSizesFollowWrites) {
     }
     EXPECT_GT(red, 100);
 
-    for (auto unit : {std::string_view(ui::kWindowUnit), std::string_view("透明标签1")}) {
+    for (auto unit : {std::string_view(ui::kWindowUnit), kBannerLabel.unit}) {
         ui::SetProperty(kBannerWindow, unit, Prop::Width, 181);
         ui::SetProperty(kBannerWindow, unit, Prop::Height, 51);
     }
-    EXPECT_EQ(WidgetOf(kBannerWindow, "透明标签1")->geometry(), QRect(0, 0, 181, 51));
-    for (auto unit : {std::string_view(ui::kWindowUnit), std::string_view("透明标签1")}) {
+    EXPECT_EQ(WidgetOf(kBannerWindow, kBannerLabel.unit)->geometry(), QRect(0, 0, 181, 51));
+    for (auto unit : {std::string_view(ui::kWindowUnit), kBannerLabel.unit}) {
         ui::SetProperty(kBannerWindow, unit, Prop::Width, 0);
     }
     EXPECT_EQ(ui::GetInt(kBannerWindow, "", Prop::Width), 0);
-    EXPECT_EQ(ui::GetInt(kBannerWindow, "透明标签1", Prop::Width), 0);
-    for (auto unit : {std::string_view(ui::kWindowUnit), std::string_view("透明标签1")}) {
+    EXPECT_EQ(ui::GetInt(kBannerWindow, kBannerLabel.unit, Prop::Width), 0);
+    for (auto unit : {std::string_view(ui::kWindowUnit), kBannerLabel.unit}) {
         ui::SetProperty(kBannerWindow, unit, Prop::Width, 181);
     }
 }
 
 TEST_F(Banner, HidingKeepsEverything) {
-    ui::SetProperty(kBannerWindow, "透明标签1", Prop::Caption, "横批"_gbk);
+    ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::Caption, "横批"_gbk);
     ui::SetProperty(kBannerWindow, "", Prop::Visible, false);
     EXPECT_FALSE(WidgetOf(kBannerWindow)->isVisible());
     ui::SetProperty(kBannerWindow, "", Prop::Visible, true);
     EXPECT_TRUE(WidgetOf(kBannerWindow)->isVisible());
-    EXPECT_EQ(ui::GetText(kBannerWindow, "透明标签1", Prop::Caption), "横批"_gbk);
+    EXPECT_EQ(ui::GetText(kBannerWindow, kBannerLabel.unit, Prop::Caption), "横批"_gbk);
     EXPECT_EQ(ui::GetInt(kBannerWindow, "", Prop::Left), 318);
 }
 
@@ -94,15 +95,16 @@ TEST_F(Banner, HidingKeepsEverything) {
 TEST_F(Banner, PaintsPlainTextAsBeforeAndOutlinesOnRequest) {
     ui::SetProperty(kBannerWindow, "", Prop::Width, 181);
     ui::SetProperty(kBannerWindow, "", Prop::Height, 51);
-    ui::SetProperty(kBannerWindow, "透明标签1", Prop::Width, 150);
-    ui::SetProperty(kBannerWindow, "透明标签1", Prop::Height, 40);
+    ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::Width, 150);
+    ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::Height, 40);
     ui::SetProperty(kBannerWindow, "", Prop::BackColour, ui::Colour{0x80C0F0});
-    ui::SetProperty(kBannerWindow, "透明标签1", Prop::TextColour, ui::Colour{0x202080});
-    ui::SetProperty(kBannerWindow, "透明标签1", Prop::Caption, "横批 Avatar 头像文字换行"_gbk);
+    ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::TextColour, ui::Colour{0x202080});
+    ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::Caption,
+                    "横批 Avatar 头像文字换行"_gbk);
     ui::FontRecord font;
     font.size = 14;
     font.bold = true;
-    ui::SetProperty(kBannerWindow, "透明标签1", Prop::Font, font);
+    ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::Font, font);
 
     const QImage shot =
         WidgetOf(kBannerWindow)->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -131,7 +133,7 @@ TEST_F(Banner, PaintsPlainTextAsBeforeAndOutlinesOnRequest) {
 
     // Light text on a light strip: only the outline can make dark pixels.
     ui::SetProperty(kBannerWindow, "", Prop::BackColour, ui::Colour{0xE0F0F0});
-    ui::SetProperty(kBannerWindow, "透明标签1", Prop::TextColour, ui::Colour{0xFFFFFF});
+    ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::TextColour, ui::Colour{0xFFFFFF});
     const auto darkPixels = [](int below = 64) {
         const QImage image = WidgetOf(kBannerWindow)->grab().toImage();
         int dark = 0;
@@ -143,16 +145,16 @@ TEST_F(Banner, PaintsPlainTextAsBeforeAndOutlinesOnRequest) {
         return dark;
     };
     EXPECT_EQ(darkPixels(180), 0);
-    ui::SetProperty(kBannerWindow, "透明标签1", Prop::TextOutline, true);
+    ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::TextOutline, true);
     EXPECT_GT(darkPixels(), 200);
     EXPECT_EQ(render::OutlineColourFor(Qt::white), QColor(Qt::black));
     EXPECT_EQ(render::OutlineColourFor(QColor(0x10, 0x10, 0x40)), QColor(Qt::white));
-    ui::SetProperty(kBannerWindow, "透明标签1", Prop::TextOutline, false);
-    ui::SetProperty(kBannerWindow, "透明标签1", Prop::TextShadow, true);
+    ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::TextOutline, false);
+    ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::TextShadow, true);
     EXPECT_GT(darkPixels(180), 50);  // black at half opacity: mid grey at its core
-    ui::SetProperty(kBannerWindow, "透明标签1", Prop::TextShadow, false);
-    ui::SetProperty(kBannerWindow, "透明标签1", Prop::Width, 208);
-    ui::SetProperty(kBannerWindow, "透明标签1", Prop::Height, 24);
+    ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::TextShadow, false);
+    ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::Width, 208);
+    ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::Height, 24);
 }
 
 // The composed avatar at a scale of 2: twice the device pixels, the picture

@@ -212,6 +212,12 @@ TEST_F(UnitProperties, FileDialogGetsTheFilterClosedWithTwoBars) {
 }
 
 TEST_F(UnitProperties, UnknownNamesReadEmptyAndIgnoreWrites) {
+    // Each unknown unit of a loaded window is reported; a window not loaded
+    // is no mistake.
+    std::vector<std::string> reported;
+    ui::testing::SetUnknownUnitHandler([&](std::string_view window, std::string_view unit) {
+        reported.push_back(std::string(window) + "/" + std::string(unit));
+    });
     EXPECT_EQ(ui::GetInt("NoSuchWindow", "", Prop::Width), 0);
     EXPECT_EQ(ui::GetText(window, "无此单元", Prop::Caption), Text());
     ui::SetProperty(window, "无此单元", Prop::Caption, "x"_gbk);
@@ -223,6 +229,9 @@ TEST_F(UnitProperties, UnknownNamesReadEmptyAndIgnoreWrites) {
     EXPECT_EQ(ui::GetWindowHandle(window, "通用对话框2"), 0u);
     EXPECT_NE(ui::GetWindowHandle(window, "编辑框1"), 0u);
     EXPECT_FALSE(ui::ShowCommonDialog(window, "编辑框1"));
+    ui::testing::SetUnknownUnitHandler({});
+    const std::string unknown = std::string(window) + "/无此单元";
+    EXPECT_EQ(reported, std::vector<std::string>(3, unknown));
 }
 
 TEST(NativeWindows, PictureBoxesHaveOneFromTheStartOtherUnitsWhenTheirHandleIsAskedFor) {

@@ -111,6 +111,7 @@ TEST(Events, ButtonKeyAndFocusEventsCarryTheirArguments) {
     const std::string window = FreshName("Keys");
     int clicks = 0;
     std::vector<int> keys;
+    std::vector<int> modifiers;
     std::vector<std::string> focus;
     ui::WindowLayout layout = Plain(
         window, {Row("按钮14", Kind::Button, 10, 10, 80, 24, {{Prop::Caption, "加入文字"_gbk}}),
@@ -119,7 +120,11 @@ TEST(Events, ButtonKeyAndFocusEventsCarryTheirArguments) {
     layout.bindings = {
         {"按钮14", Event::Clicked, [&](const ui::EventArgs&) { return ++clicks, true; }},
         {"编辑框1", Event::KeyDown,
-         [&](const ui::EventArgs& a) { return keys.push_back(a.keyCode), true; }},
+         [&](const ui::EventArgs& a) {
+             keys.push_back(a.keyCode);
+             modifiers.push_back(a.modifiers);
+             return true;
+         }},
         {"编辑框1", Event::FocusGained,
          [&](const ui::EventArgs&) { return focus.push_back("in"), true; }},
         {"编辑框1", Event::FocusLost,
@@ -140,9 +145,18 @@ TEST(Events, ButtonKeyAndFocusEventsCarryTheirArguments) {
     QTest::keyClick(edit, Qt::Key_Return);
     QTest::keyClick(edit, Qt::Key_A);
     QTest::keyClick(edit, Qt::Key_F12);
-    EXPECT_EQ(keys, (std::vector<int>{13, 65, 123}));
-    // The key still reached the box.
-    EXPECT_EQ(ui::GetText(window, "编辑框1", Prop::Content), Text("a"));
+    QTest::keyClick(edit, Qt::Key_B, Qt::ShiftModifier);
+    QTest::keyClick(edit, Qt::Key_Home, Qt::ControlModifier | Qt::AltModifier);
+    // Each modifier key comes down first, with the state it makes: the same
+    // bits as hot keys take.
+    constexpr int kShift = ui::kModifierShift;
+    constexpr int kCtrlAlt = ui::kModifierCtrl | ui::kModifierAlt;
+    EXPECT_EQ(keys,
+              (std::vector<int>{ui::kKeyEnter, 'A', ui::kKeyF12, 0x10, 'B', 0x11, 0x12, 0x24}));
+    EXPECT_EQ(modifiers,
+              (std::vector<int>{0, 0, 0, kShift, kShift, ui::kModifierCtrl, kCtrlAlt, kCtrlAlt}));
+    // The keys still reached the box (the test's key events carry a small b).
+    EXPECT_EQ(ui::GetText(window, "编辑框1", Prop::Content), Text("ab"));
     WidgetOf(window, "编辑框2")->setFocus();
     // Window activation may add pairs of its own; the box's own focus moves
     // are an "in" first and an "out" last.

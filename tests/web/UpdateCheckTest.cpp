@@ -24,13 +24,14 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-constexpr char kWindow[] = "MainWindow";
-constexpr char kCurrent[] = "编辑框7";
-constexpr char kNewest[] = "编辑框8";
+constexpr char kWindow[] = "VersionWindow";
+constexpr char kCurrent[] = "CurrentVersion";
+constexpr char kNewest[] = "NewestVersion";
+constexpr VersionBoxes kBoxes{{kWindow, kCurrent}, {kWindow, kNewest}};
 
 const std::string kSeparator(63, '=');
 
-// A window holding the two version boxes, as the start window has them.
+// A window holding the two version boxes.
 void LoadVersionBoxes() {
     if (ui::IsWindowLoaded(kWindow)) {
         return;
@@ -68,16 +69,20 @@ class UpdateCheckTest : public WebTest {
         ui::testing::SetEndProgramInterceptor(
             [](int code) { throw ui::testing::ProgramEnded{code}; });
         ui::testing::RecordOpenedAddresses(true);
+        ui::testing::SetUnknownUnitHandler([](std::string_view window, std::string_view unit) {
+            ADD_FAILURE() << "no unit " << unit << " in " << window;
+        });
     }
     void TearDown() override {
         ui::testing::SetMessageResponder({});
         ui::testing::SetEndProgramInterceptor({});
         ui::testing::RecordOpenedAddresses(false);
+        ui::testing::SetUnknownUnitHandler({});
     }
 
     // Serves `page` (GBK bytes) from the loopback server and runs the check.
     bool CheckWithPage(const Text& page, const Text& runDirectory = Text("/opt/avatrix")) {
-        return detail::CheckUpdateAndNoticeFrom(runDirectory,
+        return detail::CheckUpdateAndNoticeFrom(kBoxes, runDirectory,
                                                 Url("/bytes?hex=" + Hex(page.bytes())));
     }
     static Text Page(const Text& notice) {
@@ -158,7 +163,7 @@ TEST_F(UpdateCheckTest, EndlessNoticeBodyIsCutAndTheCheckFails) {
     const std::string hex = Hex(Page(Text("9.9")).bytes());
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(
-        detail::CheckUpdateAndNoticeFrom(Text("/opt/avatrix"), Url("/stream?head=" + hex)));
+        detail::CheckUpdateAndNoticeFrom(kBoxes, Text("/opt/avatrix"), Url("/stream?head=" + hex)));
     // Cut at the size limit, not left to run into the 60-second time limit.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
     ASSERT_EQ(messages_.size(), 1u);
@@ -169,7 +174,7 @@ TEST_F(UpdateCheckTest, EndlessNoticeBodyIsCutAndTheCheckFails) {
 
 TEST_F(UpdateCheckTest, UnreachableServerAsksToRetry) {
     const std::string url = "http://127.0.0.1:" + std::to_string(UnusedPort()) + "/notice";
-    EXPECT_FALSE(detail::CheckUpdateAndNoticeFrom(Text("/opt/avatrix"), Text(url)));
+    EXPECT_FALSE(detail::CheckUpdateAndNoticeFrom(kBoxes, Text("/opt/avatrix"), Text(url)));
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].text, "获取更新失败请您稍后重试！"_gbk);
 }
@@ -199,7 +204,7 @@ TEST_F(UpdateCheckTest, PagesOnDiskAreCheckedAndUnreadableOnesAskToRetry) {
          {FileAddressOf(write("notice.html", page)), FileAddressOf(exact),
           Text("FILE://localhost" + FileAddressOf(exact).bytes().substr(7))}) {
         messages_.clear();
-        EXPECT_TRUE(detail::CheckUpdateAndNoticeFrom(Text("/opt/avatrix"), address));
+        EXPECT_TRUE(detail::CheckUpdateAndNoticeFrom(kBoxes, Text("/opt/avatrix"), address));
         EXPECT_THAT(messages_, IsEmpty()) << address.bytes();
         EXPECT_EQ(Newest(), "1.3\r\n欢迎\r\n使用"_gbk);
     }
@@ -209,7 +214,7 @@ TEST_F(UpdateCheckTest, PagesOnDiskAreCheckedAndUnreadableOnesAskToRetry) {
           Text("file://elsewhere" + FileAddressOf(exact).bytes().substr(7))}) {
         messages_.clear();
         ui::SetProperty(kWindow, kNewest, ui::Prop::Content, Text());
-        EXPECT_FALSE(detail::CheckUpdateAndNoticeFrom(Text("/opt/avatrix"), address));
+        EXPECT_FALSE(detail::CheckUpdateAndNoticeFrom(kBoxes, Text("/opt/avatrix"), address));
         ASSERT_EQ(messages_.size(), 1u) << address.bytes();
         EXPECT_EQ(messages_[0].text, "获取更新失败请您稍后重试！"_gbk);
         EXPECT_EQ(Newest(), Text());
@@ -220,7 +225,8 @@ TEST_F(UpdateCheckTest, PagesOnDiskAreCheckedAndUnreadableOnesAskToRetry) {
     messages_.clear();
     ui::SetProperty(kWindow, kCurrent, ui::Prop::Content, Text(AVATRIX_VERSION));
     EXPECT_TRUE(detail::CheckUpdateAndNoticeFrom(
-        Text("/opt/avatrix"), FileAddressOf(AVATRIX_BINARY_DIR "/share/avatrix/notice.html")));
+        kBoxes, Text("/opt/avatrix"),
+        FileAddressOf(AVATRIX_BINARY_DIR "/share/avatrix/notice.html")));
     EXPECT_THAT(messages_, IsEmpty());
     EXPECT_EQ(Newest().bytes().rfind(AVATRIX_VERSION "\r\n", 0), 0u) << Newest().bytes();
 }

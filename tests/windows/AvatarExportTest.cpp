@@ -23,7 +23,7 @@ TEST_F(MainWindowTest, PngSaveAsksForPngOnTheDesktopAndNamesAFailedFile) {
         return ui::testing::DialogAnswer{true, answer, {}, {}};
     });
 
-    image::SaveAvatarAsPng();
+    image::SaveAvatarAsPng(units::kAvatarUnits);
     EXPECT_EQ(asked.kind, 1);
     EXPECT_EQ(asked.filter, "PNG 图片|*.png|"_gbk);
     EXPECT_EQ(asked.initialDir, ui::DesktopDirectory());
@@ -33,7 +33,7 @@ TEST_F(MainWindowTest, PngSaveAsksForPngOnTheDesktopAndNamesAFailedFile) {
     EXPECT_EQ(image::PngFileName(ui::FilePath{"png"}), ui::FilePath{"png.png"});
 
     answer = folder + "/no such folder/a"_gbk;
-    image::SaveAvatarAsPng();
+    image::SaveAvatarAsPng(units::kAvatarUnits);
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].flags, 0x30);
     EXPECT_NE(messages_[0].text.bytes().find(answer.bytes() + ".png"), std::string::npos);
@@ -47,7 +47,7 @@ TEST_F(MainWindowTest, PngSaveAsksForPngOnTheDesktopAndNamesAFailedFile) {
             {},
             ui::FilePath{(dir.path() + QString::fromUtf8("/아바타")).toStdString()}};
     });
-    image::SaveAvatarAsPng();
+    image::SaveAvatarAsPng(units::kAvatarUnits);
     EXPECT_TRUE(QFileInfo::exists(dir.filePath(QString::fromUtf8("아바타.png"))));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QString::fromUtf8("?.png"))));
 }

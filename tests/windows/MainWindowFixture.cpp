@@ -52,6 +52,9 @@ void MainWindowTest::SetUp() {
     });
     ui::testing::SetEndProgramInterceptor([](int code) { throw ui::testing::ProgramEnded{code}; });
     ui::testing::RecordOpenedAddresses(true);
+    ui::testing::SetUnknownUnitHandler([](std::string_view window, std::string_view unit) {
+        ADD_FAILURE() << "no unit " << unit << " in " << window;
+    });
     addressesBefore_ = ui::testing::OpenedAddresses().size();
     for (const char* box : {"编辑框1", "编辑框2", "编辑框3", "编辑框4"}) {
         SetContent(box, Text());
@@ -63,6 +66,7 @@ void MainWindowTest::TearDown() {
     ui::testing::SetDialogResponder({});
     ui::testing::SetEndProgramInterceptor({});
     ui::testing::RecordOpenedAddresses(false);
+    ui::testing::SetUnknownUnitHandler({});
     SetRestoreHotKeyId(0);
 }
 

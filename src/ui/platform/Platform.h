@@ -19,11 +19,6 @@ struct WindowTraits {
     QByteArray className;  // empty: the toolkit's default
 };
 
-// Modifier bits of a hot key.
-inline constexpr int kModControl = 1;
-inline constexpr int kModShift = 2;
-inline constexpr int kModAlt = 4;
-
 class Platform {
   public:
     virtual ~Platform() = default;
@@ -38,7 +33,7 @@ class Platform {
 
     virtual bool WindowManagerRunning() = 0;
 
-    // A system-wide key: `modifiers` of the kMod bits, `virtualKey` a desktop
+    // A system-wide key: `modifiers` of the toolkit's kModifier bits, `virtualKey` a desktop
     // virtual-key code. Returns false when the key cannot be had (another
     // client holds it, or the key does not exist).
     virtual bool GrabHotKey(int modifiers, int virtualKey, std::function<void()> onPress) = 0;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "ui/Toolkit.h"
 #include "ui/platform/Platform.h"
 #include "ui/platform/X11Keys.h"
 
@@ -128,13 +129,13 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
         }
         const xcb_keycode_t keycode = codes.get()[0];
         std::uint16_t mask = 0;
-        if (modifiers & kModControl) {
+        if (modifiers & kModifierCtrl) {
             mask |= XCB_MOD_MASK_CONTROL;
         }
-        if (modifiers & kModShift) {
+        if (modifiers & kModifierShift) {
             mask |= XCB_MOD_MASK_SHIFT;
         }
-        if (modifiers & kModAlt) {
+        if (modifiers & kModifierAlt) {
             mask |= XCB_MOD_MASK_1;
         }
         // The key must work whatever the lock keys say, so it is grabbed once
