@@ -15,17 +15,24 @@ std::atomic<PlayerHandle> slot{0};
 
 }  // namespace
 
-void StartMusic(int passCount, const std::vector<Text>& paths) {
+void StartMusic(std::optional<int> playCount, const std::vector<Text>& paths) {
     std::vector<ui::FilePath> names;
     names.reserve(paths.size());
     for (const Text& path : paths) {
         names.push_back(ui::PathOfText(path));
     }
-    StartMusic(passCount, names);
+    StartMusic(playCount, names);
 }
 
-void StartMusic(int passCount, const std::vector<ui::FilePath>& paths) {
+void StartMusic(std::optional<int> playCount, const std::vector<ui::FilePath>& paths) {
     RemoveLivePlayer();
+    int passes = playCount.value_or(1);
+    if (passes == 0) {
+        return;
+    }
+    if (passes < 0) {
+        passes = kEndlessPasses;
+    }
     std::string playList;
     for (const ui::FilePath& path : paths) {
         if (!path.empty()) {
@@ -37,7 +44,7 @@ void StartMusic(int passCount, const std::vector<ui::FilePath>& paths) {
         return;
     }
     playList += '\0';
-    const PlayerHandle player = CreatePlayer(playList, passCount);
+    const PlayerHandle player = CreatePlayer(playList, passes);
     if (player != 0) {
         slot = player;
         NewPlay(player);

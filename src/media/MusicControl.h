@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "media/MusicPlayer.h"
@@ -11,12 +12,14 @@
 // one first. Called from the UI thread only.
 namespace avatrix::media {
 
-// Plays the paths `passCount` times over, as CreatePlayer counts passes
-// (kEndlessPasses without end). Empty paths are left out; with none left
-// nothing plays.
-void StartMusic(int passCount, const std::vector<ui::FilePath>& paths);
+// `playCount`: absent plays once, 0 plays nothing, kPlayEndlessly (or any
+// lower value) plays without end, anything else that many times; it becomes
+// the player's pass count (where kEndlessPasses means no end). Empty paths are
+// left out; with none left nothing plays.
+inline constexpr int kPlayEndlessly = -1;
+void StartMusic(std::optional<int> playCount, const std::vector<ui::FilePath>& paths);
 // The same with the names GBK texts spell.
-void StartMusic(int passCount, const std::vector<Text>& paths);
+void StartMusic(std::optional<int> playCount, const std::vector<Text>& paths);
 void PauseCurrentMusic();
 void ResumeCurrentMusic();
 

@@ -28,7 +28,7 @@ void AddBackgroundMusic(const MusicUnits& units) {
     const Text path = ui::GetText(units.dialog, ui::Prop::FileName);
     // The exact name chosen plays, over and over, not the one its GBK
     // spelling names.
-    StartMusic(kEndlessPasses, {ui::ExactPath(units.dialog, path)});
+    StartMusic(kPlayEndlessly, {ui::ExactPath(units.dialog, path)});
     ui::SetProperty(units.pathBox, ui::Prop::Content, path);
 }
 

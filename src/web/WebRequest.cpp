@@ -172,6 +172,11 @@ ByteSet WebRequest(const Text& url, std::optional<int> method, std::optional<Tex
 
     if (outcome == detail::WaitOutcome::TimedOut) {
         state->abort = true;
+        // A worker left behind may still be setting up the TLS library, whose
+        // own exit handler would then free its tables under it if the program
+        // ended now. Finishing that set-up here (or waiting for the worker's)
+        // also registers the stop at exit ahead of those handlers.
+        PrepareCurlOnce();
         if (worker.joinable()) {
             Outstandings().Add(std::move(worker), std::move(state));
         }

@@ -36,8 +36,9 @@ class MusicControlTest : public ::testing::Test {
     }
 };
 
-TEST_F(MusicControlTest, OnePassPlaysOnceAndEmptyPathsAreLeftOut) {
-    StartMusic(1, {Text(), PathText(Sounds().tone), Text(), PathText(Sounds().shortTone)});
+TEST_F(MusicControlTest, AbsentCountPlaysOnceAndEmptyPathsAreLeftOut) {
+    StartMusic(std::nullopt,
+               {Text(), PathText(Sounds().tone), Text(), PathText(Sounds().shortTone)});
     const PlayerHandle player = CurrentPlayer();
     ASSERT_NE(player, 0);
     ASSERT_TRUE(WaitUntil([&] { return !Current().running; }));
@@ -51,8 +52,8 @@ TEST_F(MusicControlTest, CountsAboveOnePlayThatManyTimes) {
     EXPECT_EQ(Current().framesPlayed, 3 * test::kShortToneFrames);
 }
 
-TEST_F(MusicControlTest, EndlessOrNegativeCountsPlayWithoutEnd) {
-    for (const int count : {kEndlessPasses, -1, -100}) {
+TEST_F(MusicControlTest, MinusOneOrLowerPlaysWithoutEnd) {
+    for (const int count : {kPlayEndlessly, -100}) {
         StartMusic(count, {PathText(Sounds().shortTone)});
         EXPECT_TRUE(WaitUntil([&] { return Current().passesCompleted >= 3; })) << count;
         EXPECT_TRUE(Current().running) << count;
@@ -60,20 +61,20 @@ TEST_F(MusicControlTest, EndlessOrNegativeCountsPlayWithoutEnd) {
 }
 
 TEST_F(MusicControlTest, StartingAgainRemovesTheOldPlayerFirst) {
-    StartMusic(kEndlessPasses, {PathText(Sounds().longTone)});
+    StartMusic(kPlayEndlessly, {PathText(Sounds().longTone)});
     const PlayerHandle first = CurrentPlayer();
     ASSERT_NE(first, 0);
-    StartMusic(kEndlessPasses, {PathText(Sounds().tone)});
+    StartMusic(kPlayEndlessly, {PathText(Sounds().tone)});
     EXPECT_FALSE(testing::GetPlayerStatus(first).has_value());
     EXPECT_NE(CurrentPlayer(), first);
     EXPECT_NE(CurrentPlayer(), 0);
 
-    // Nothing to play still stops what was playing.
-    StartMusic(kEndlessPasses, {Text(), Text()});
+    // A count of 0, or nothing to play, still stops what was playing.
+    StartMusic(0, {PathText(Sounds().tone)});
     EXPECT_EQ(CurrentPlayer(), 0);
-    StartMusic(kEndlessPasses, {PathText(Sounds().tone)});
+    StartMusic(kPlayEndlessly, {PathText(Sounds().tone)});
     const PlayerHandle second = CurrentPlayer();
-    StartMusic(kEndlessPasses, {Text()});
+    StartMusic(kPlayEndlessly, {Text()});
     EXPECT_EQ(CurrentPlayer(), 0);
     EXPECT_FALSE(testing::GetPlayerStatus(second).has_value());
 }
@@ -86,7 +87,7 @@ TEST_F(MusicControlTest, PathsAreTakenAsGbkAndFoundOnDisk) {
                                std::filesystem::copy_options::overwrite_existing);
     const Text gbk = PathText(song);
     ASSERT_NE(gbk.bytes(), song.string());  // really a different byte string
-    StartMusic(1, {gbk});
+    StartMusic(std::nullopt, {gbk});
     ASSERT_TRUE(WaitUntil([&] { return !Current().running; }));
     EXPECT_EQ(Current().framesPlayed, test::kToneFrames);
 }
@@ -96,7 +97,7 @@ TEST_F(MusicControlTest, APipeIsRefusedWithoutHoldingThePlayer) {
     // stop, the program's end included, would wait on that.
     const auto pipe = test::ScratchPath("pipe.mp3");
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    StartMusic(kEndlessPasses, {PathText(pipe)});
+    StartMusic(kPlayEndlessly, {PathText(pipe)});
     ASSERT_NE(CurrentPlayer(), 0);
     EXPECT_TRUE(WaitUntil([&] { return !Current().running; }));
     EXPECT_EQ(Current().framesPlayed, 0);
@@ -111,7 +112,7 @@ TEST_F(MusicControlTest, RemoveLivePlayerEmptiesTheSlot) {
     ResumeCurrentMusic();
     EXPECT_EQ(CurrentPlayer(), 0);
     const int threadsBefore = test::ThreadCount();
-    StartMusic(kEndlessPasses, {PathText(Sounds().longTone)});
+    StartMusic(kPlayEndlessly, {PathText(Sounds().longTone)});
     const PlayerHandle player = CurrentPlayer();
     ASSERT_NE(player, 0);
     RemoveLivePlayer();
