@@ -1,7 +1,8 @@
 // A window that drags files: a left-button press on it starts a drag of the
 // files named on the command line. It prints "dragging" once the drag is under
-// way, so a test knows when to move the pointer, and "accepted" or "refused"
-// when the drag ends. It then keeps running until it is told to end: the
+// way, so a test knows when to move the pointer, "target accepts" or "target
+// refuses" as the target answers, and "accepted" or "refused" when the drag
+// ends. It then keeps running until it is told to end: the
 // target fetches the file list from the source only after the drop, so a
 // source that ended at once would leave it nothing to read.
 #include <QApplication>
@@ -36,6 +37,12 @@ class DragSource final : public QWidget {
         mime->setUrls(urls_);
         auto* drag = new QDrag(this);
         drag->setMimeData(mime);
+        // The target's answer to the last position: a release before the
+        // answer has come back ends the drag as refused.
+        connect(drag, &QDrag::actionChanged, [](Qt::DropAction action) {
+            std::puts(action == Qt::IgnoreAction ? "target refuses" : "target accepts");
+            std::fflush(stdout);
+        });
         // Runs inside the drag's own event loop, so the drag has begun.
         QTimer::singleShot(0, [] {
             std::puts("dragging");
