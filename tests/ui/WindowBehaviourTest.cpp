@@ -296,7 +296,13 @@ TEST_F(Dropping, NothingArrivesUntilFilesAreAcceptedOrWithoutLocalFiles) {
 TEST_F(Dropping, AUnitServesOnlyOneWindow) {
     EXPECT_FALSE(ui::RegisterDropTarget(window, "拖放对象1", ui::GetWindowHandle(window)));
     EXPECT_FALSE(ui::RegisterDropTarget(window, "图片框1", ui::GetWindowHandle(window)));
+    // An unknown unit is refused, and reported as the mistake it is.
+    std::vector<std::string> reported;
+    ui::testing::SetUnknownUnitHandler(
+        [&](std::string_view, std::string_view unit) { reported.emplace_back(unit); });
     EXPECT_FALSE(ui::RegisterDropTarget(window, "无此单元", ui::GetWindowHandle(window)));
+    ui::testing::SetUnknownUnitHandler({});
+    EXPECT_EQ(reported, std::vector<std::string>{"无此单元"});
 }
 
 TEST(LoadWindow, CreatedSeesEveryUnitAndASecondLoadIsRefused) {
