@@ -42,7 +42,9 @@ def test(new_session):
     wait_for(lambda: len(s.opened()) >= 2, 10, "two pages from the support picture")
     s.click_unit(624, 72, dx=92, dy=12)
     wait_for(lambda: len(s.opened()) >= 4, 10, "two pages from the support caption")
-    check(s.opened() == [shop, space, shop, space], f"opened {s.opened()}")
+    # Each page's opener runs on its own, so within a press either may record first.
+    pages = s.opened()
+    check(sorted(pages[:2]) == sorted(pages[2:]) == sorted([shop, space]), f"opened {pages}")
 
     def escape():
         s.activate(s.main)
