@@ -189,11 +189,30 @@ class Session:
             return "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"])
 
         wait_for(wm_ready, limit, f"{wm} to manage the screen")
+        wait_for(self._frames_new_window, limit, f"{wm} to frame new windows")
         if compositor:
             name = XSERVER["compositor"]
             self._spawn([name])
             wait_for(lambda: f'"{name}"' in self.run(["xwininfo", "-root", "-tree"]), limit,
                      f"{name} to take the compositing selection")
+
+    def _frames_new_window(self):
+        """Whether a probe window mapped now is framed promptly. The window
+        manager announces itself before it has finished starting, and a window
+        mapped meanwhile can be left unmapped for good."""
+        name = f"avatrix-wm-probe-{time.monotonic_ns()}"
+        probe = subprocess.Popen(["xev", "-name", name, "-geometry", "10x10+0+0"], env=self.env,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.monotonic() + 1
+            while time.monotonic() < deadline:
+                if "window state" in self.run(["xprop", "-name", name, "WM_STATE"]):
+                    return True
+                time.sleep(0.05)
+            return False
+        finally:
+            probe.kill()
+            probe.wait()
 
     def _stand_in_browser(self):
         bin_dir = self.tmp / "bin"

@@ -33,6 +33,34 @@ std::vector<std::string> Words(const std::string& line) {
     return words;
 }
 
+// The window manager announces itself before it has finished starting, and a
+// window mapped meanwhile can be left unmapped for good (seen under load).
+// Once a window mapped here is framed promptly, new windows are handled as
+// they come; until then probe windows are mapped afresh.
+bool FramesNewWindows(XClient& probe) {
+    xcb_connection_t* c = probe.connection();
+    auto framedWithin = [&](std::chrono::milliseconds limit) {
+        const xcb_window_t window = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, probe.root(), 0, 0, 10, 10, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_map_window(c, window);
+        xcb_flush(c);
+        const bool framed = WaitUntil(
+            [&] {
+                xcb_query_tree_reply_t* tree =
+                    xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+                const bool reparented = tree != nullptr && tree->parent != probe.root();
+                std::free(tree);
+                return reparented;
+            },
+            limit);
+        xcb_destroy_window(c, window);
+        xcb_flush(c);
+        return framed;
+    };
+    return WaitUntil([&] { return framedWithin(std::chrono::milliseconds(500)); }, kStartLimit);
+}
+
 // Starts `args` quietly on `display` (empty: this process's own); `passed`,
 // if given, becomes the child's descriptor 3. Everything is prepared before
 // the fork, as the child of a threaded process may only make system calls.
@@ -143,7 +171,7 @@ std::unique_ptr<XServer> XServer::Start(std::string& problem, bool windowManager
                 return false;
             },
             kStartLimit);
-        if (!managed) {
+        if (!managed || !FramesNewWindows(probe)) {
             problem = AVATRIX_XSERVER_WINDOW_MANAGER " did not come up";
             return nullptr;
         }

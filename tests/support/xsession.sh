@@ -20,6 +20,22 @@ _xs_wait_for() {  # _xs_wait_for <command...>: poll until it succeeds
     done
 }
 
+_xs_frames_probe() {  # maps a probe window; succeeds if it is framed within a second
+    local name="xsession-probe-$$-$RANDOM" pid framed=1
+    xev -name "$name" -geometry 10x10+0+0 >/dev/null 2>&1 &
+    pid=$!
+    for _ in 1 2 3 4 5 6 7 8 9 10; do
+        if xprop -name "$name" WM_STATE 2>/dev/null | grep -q "window state"; then
+            framed=0
+            break
+        fi
+        sleep 0.1
+    done
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    return $framed
+}
+
 xsession_start() {
     local wm=0 comp=0 number
     for arg in "$@"; do
@@ -43,8 +59,11 @@ xsession_start() {
     if [ $wm = 1 ]; then
         "$_xs_window_manager" >/dev/null 2>&1 &
         _xs_pids+=($!)
-        # Ready once it has claimed the window-manager selection.
-        _xs_wait_for sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+        # Ready once it has claimed the window-manager selection and frames a
+        # window mapped after that: it announces itself before it has finished
+        # starting, and a window mapped meanwhile can be left unmapped for good.
+        { _xs_wait_for sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' &&
+            _xs_wait_for _xs_frames_probe; } ||
             echo "xsession: $_xs_window_manager did not come up" >&2
     fi
     if [ $comp = 1 ]; then
