@@ -236,6 +236,10 @@ Text TrimSpaces(const Text& text) {
     return Text(source.substr(begin, end - begin));
 }
 
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && MatchesAt(a, 0, b, true);
+}
+
 Text ToLowerAscii(const Text& text) {
     std::string result = text.bytes();
     for (std::size_t i = 0; i < result.size(); ++i) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
 
 #include "text/Text.h"
 
@@ -28,6 +29,9 @@ Text ReplaceAll(const Text& text, const Text& sought, const Text& replacement = 
 Text TrimSpaces(const Text& text);
 Text ToLowerAscii(const Text& text);
 int CompareText(const Text& a, const Text& b, bool caseSensitive);
+// Byte by byte, ASCII letters without case: for protocol words such as header
+// names, schemes and host names, which are ASCII by definition.
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b);
 Text BlankText(int n);
 
 Text ToText(const ByteSet& bytes);

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "text/Primitives.h"
+
 namespace avatrix::web {
 
 namespace {
@@ -31,10 +33,6 @@ class FileDescriptor {
     int fd_;
 };
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool Unreserved(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/' ||
            c == '-' || c == '.' || c == '_' || c == '~';
@@ -44,8 +42,10 @@ int HexValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
-    c = LowerAscii(c);
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
 }
 
 // The file-system path of a file: address: "file:///p", "file://localhost/p"
@@ -56,11 +56,9 @@ std::optional<std::string> PathOf(const std::string& address) {
     rest = rest.substr(0, rest.find_first_of("?#"));
     if (rest.rfind("//", 0) == 0) {
         const std::size_t slash = rest.find('/', 2);
-        std::string host = rest.substr(2, slash == std::string::npos ? slash : slash - 2);
-        for (char& c : host) {
-            c = LowerAscii(c);
-        }
-        if (slash == std::string::npos || (!host.empty() && host != "localhost")) {
+        const std::string host = rest.substr(2, slash == std::string::npos ? slash : slash - 2);
+        if (slash == std::string::npos ||
+            (!host.empty() && !EqualIgnoringAsciiCase(host, "localhost"))) {
             return std::nullopt;
         }
         rest = rest.substr(slash);
@@ -87,16 +85,7 @@ std::optional<std::string> PathOf(const std::string& address) {
 }  // namespace
 
 bool IsFileAddress(const Text& address) {
-    const std::string& bytes = address.bytes();
-    if (bytes.size() < kSchemeLength) {
-        return false;
-    }
-    for (std::size_t i = 0; i < kSchemeLength; ++i) {
-        if (LowerAscii(bytes[i]) != kScheme[i]) {
-            return false;
-        }
-    }
-    return true;
+    return EqualIgnoringAsciiCase(address.view().substr(0, kSchemeLength), kScheme);
 }
 
 Text FileAddressOf(const std::string& path) {

@@ -26,19 +26,6 @@ std::string_view NameOf(std::string_view line) {
     return colon == std::string_view::npos ? std::string_view() : line.substr(0, colon);
 }
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-        if (fold(a[i]) != fold(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 Text BuildHeaderText(const Text& headers, const Text& normalizedUrl, bool post, const ByteSet& body,
@@ -95,7 +82,7 @@ void DropHeaderLines(std::vector<std::string>& lines,
                      std::initializer_list<std::string_view> names) {
     std::erase_if(lines, [&](const std::string& line) {
         for (std::string_view name : names) {
-            if (EqualIgnoringCase(NameOf(line), name)) {
+            if (EqualIgnoringAsciiCase(NameOf(line), name)) {
                 return true;
             }
         }

@@ -8,19 +8,6 @@ namespace {
 
 constexpr std::string_view kSetCookie = "Set-Cookie: ";
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-        if (fold(text[i]) != fold(prefix[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 void HeaderBlockCollector::Add(std::string_view line) {
@@ -61,7 +48,7 @@ std::vector<SetCookieValue> SetCookieValues(const Text& headerBlock) {
         }
         // Only the header's own name counts: another header whose value
         // mentions Set-Cookie sets nothing.
-        if (!StartsWithIgnoringCase(raw, kSetCookie)) {
+        if (!EqualIgnoringAsciiCase(raw.substr(0, kSetCookie.size()), kSetCookie)) {
             continue;
         }
         const Text value(raw.substr(kSetCookie.size()));
