@@ -1,14 +1,9 @@
 #include "web/FileAddress.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdint>
 #include <optional>
 
 #include "text/Primitives.h"
+#include "ui/Toolkit.h"
 
 namespace avatrix::web {
 
@@ -16,22 +11,6 @@ namespace {
 
 constexpr char kScheme[] = "file:";
 constexpr std::size_t kSchemeLength = sizeof(kScheme) - 1;
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 bool Unreserved(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/' ||
@@ -111,34 +90,8 @@ ByteSet ReadFileAddress(const Text& address) {
     if (!path) {
         return {};
     }
-    // Non-blocking, so that opening a pipe with no writer returns at once; it
-    // is then refused as not being a regular file.
-    const FileDescriptor file(::open(path->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    struct stat status {};
-    if (file.get() < 0 || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) ||
-        static_cast<std::size_t>(status.st_size) > kMaxFilePageBytes) {
-        return {};
-    }
-    // Read to the end rather than trusting the size fstat gave: the file may
-    // have grown since.
-    ByteSet bytes;
-    std::uint8_t chunk[16384];
-    for (;;) {
-        const ssize_t got = ::read(file.get(), chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return {};
-        }
-        if (got == 0) {
-            return bytes;
-        }
-        if (bytes.size() + static_cast<std::size_t>(got) > kMaxFilePageBytes) {
-            return {};
-        }
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
+    const ui::FileContents page = ui::ReadFileContents(ui::FilePath{*path}, kMaxFilePageBytes);
+    return page.outcome == ui::ReadOutcome::Read ? page.bytes : ByteSet();
 }
 
 }  // namespace avatrix::web
