@@ -55,12 +55,10 @@ bool CopyAvatar(const AvatarUnits& units) {
 }
 
 ui::FilePath PngFileName(const ui::FilePath& chosen) {
-    const std::string& name = chosen.bytes;
-    std::string ending = name.size() >= 4 ? name.substr(name.size() - 4) : std::string();
-    for (char& c : ending) {
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    return ending == ".png" ? chosen : chosen + ".png";
+    const std::string_view name = chosen.bytes;
+    const bool png =
+        name.size() >= 4 && EqualIgnoringAsciiCase(name.substr(name.size() - 4), ".png");
+    return png ? chosen : chosen + ".png";
 }
 
 void SaveAvatarAsPng(const AvatarUnits& units) {
