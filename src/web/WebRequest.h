@@ -73,7 +73,8 @@ Text TimeoutMessage();
 
 // The worker's procedure: performs the request the record describes and
 // writes the results into it. Runs on the worker thread; gives up early, and
-// stores no cookie, once `abort` is set.
+// stores no cookie, once `abort` is set. WebRequest has already refused a
+// URL or cookie text holding a line break, so none reaches it.
 void WebRequestWorker(WebRequestRecord& record, const std::atomic<bool>& abort);
 
 // Stops the requests that ran out of time and are still running: asks each

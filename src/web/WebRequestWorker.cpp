@@ -241,10 +241,6 @@ void CaptureCookies(const Text& headerBlock, const std::string& responseUrl) {
     }
 }
 
-bool HasLineBreak(const Text& text) {
-    return text.view().find_first_of("\r\n") != std::string_view::npos;
-}
-
 }  // namespace
 
 void WebRequestWorker(WebRequestRecord& record, const std::atomic<bool>& abort) {
@@ -278,10 +274,8 @@ void WebRequestWorker(WebRequestRecord& record, const std::atomic<bool>& abort) 
     plan.url = std::string(plan.secure ? "https://" : "http://") + host.bytes() + ":" +
                std::to_string(EffectivePort(port, plan.secure)) + EscapeObject(object.view());
 
-    // A line break in the URL or the cookie text would start header lines of
-    // its own: such a request is not made at all.
     EasyHandle handle = detail::NewEasyHandle();
-    if (!handle || OriginOf(plan.url).host.empty() || HasLineBreak(url) || HasLineBreak(cookies)) {
+    if (!handle || OriginOf(plan.url).host.empty()) {
         // No handle for this request: nothing is sent, and the cookie text
         // stays where the response headers would have gone.
         record[kSlotUrl].clear();
