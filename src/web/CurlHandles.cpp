@@ -2,7 +2,9 @@
 
 #include <array>
 #include <mutex>
+#include <string_view>
 
+#include "text/Primitives.h"
 #include "trace/StartupTrace.h"
 
 namespace avatrix::web::detail {
@@ -103,20 +105,16 @@ bool HasLineBreak(const std::string& text) {
 }
 
 // Whether an attribute after the value is a bare Secure, in any letter case.
-bool HasSecureAttribute(const std::string& data) {
-    std::size_t from = data.find(';');
-    while (from != std::string::npos) {
+bool HasSecureAttribute(std::string_view data) {
+    constexpr auto npos = std::string_view::npos;
+    for (std::size_t from = data.find(';'); from != npos;) {
         const std::size_t end = data.find(';', from + 1);
-        std::string attribute =
-            data.substr(from + 1, end == std::string::npos ? end : end - from - 1);
+        std::string_view attribute = data.substr(from + 1, end == npos ? npos : end - from - 1);
         const std::size_t first = attribute.find_first_not_of(" \t");
-        const std::size_t last = attribute.find_last_not_of(" \t");
-        attribute =
-            first == std::string::npos ? std::string() : attribute.substr(first, last - first + 1);
-        for (char& c : attribute) {
-            c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-        }
-        if (attribute == "secure") {
+        attribute = first == npos
+                        ? std::string_view()
+                        : attribute.substr(first, attribute.find_last_not_of(" \t") - first + 1);
+        if (EqualIgnoringAsciiCase(attribute, "secure")) {
             return true;
         }
         from = end;
