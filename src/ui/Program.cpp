@@ -31,6 +31,8 @@ void EnsureToolkitReady() {
         return;
     }
     ready = true;
+    // Native windows only where one is asked for: making one unit native
+    // leaves its siblings as they are.
     QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     trace::Span span("fonts");
     // The program's default face has no file of that name here.
@@ -61,9 +63,6 @@ bool InitToolkit(int& argc, char** argv) {
             // its own to find out first.
             qputenv("QT_QPA_PLATFORM", platform + ";offscreen");
         }
-        // Native windows only where one is asked for: making one unit native
-        // leaves its siblings as they are.
-        QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
         {
             // Lives until the process ends: EndProgram never returns to unwind it.
             trace::Span span("toolkit start");
