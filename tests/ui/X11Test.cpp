@@ -23,9 +23,12 @@ using test::WaitUntil;
         GTEST_SKIP() << "no private X server: " << problem_; \
     }
 
+QString WindowInfo(const XServer& server, const QString& id) {
+    return server.Run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
+}
+
 // Geometry as xwininfo reports it: absolute position and size.
-QRect Geometry(const XServer& server, const QString& id) {
-    const QString info = server.Run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
+QRect GeometryIn(const QString& info) {
     auto field = [&](const char* name) {
         const QRegularExpression re(QString::fromLatin1(name) + QStringLiteral(":\\s+(-?\\d+)"));
         const auto match = re.match(info);
@@ -35,12 +38,15 @@ QRect Geometry(const XServer& server, const QString& id) {
                  field("Height"));
 }
 
+QRect Geometry(const XServer& server, const QString& id) {
+    return GeometryIn(WindowInfo(server, id));
+}
+
 // Mapped where the test expects it: a press sent before the window is viewable
 // lands on the root window instead.
 bool ShownAt(const XServer& server, const QString& id, QPoint topLeft) {
-    return server.Run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id})
-               .contains(QLatin1String("IsViewable")) &&
-           Geometry(server, id).topLeft() == topLeft;
+    const QString info = WindowInfo(server, id);
+    return info.contains(QLatin1String("IsViewable")) && GeometryIn(info).topLeft() == topLeft;
 }
 
 QString Property(const XServer& server, const QString& id, const char* name) {
@@ -214,8 +220,7 @@ TEST(BannerOnX11, ZeroOpacityHidesItUnderACompositorOpaqueShowsIt) {
     ASSERT_TRUE(banner.Await(QStringLiteral("ok")).has_value());
     EXPECT_TRUE(WaitUntil([&] { return client.Pixel(x, y) != 0xFFFF00u; }));
     // Still there: mapped and where it was.
-    EXPECT_TRUE(server->Run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id})
-                    .contains(QLatin1String("IsViewable")));
+    EXPECT_TRUE(ShownAt(*server, id, QPoint(318, 500)));
 
     banner.Send(QStringLiteral("alpha 300"));
     ASSERT_TRUE(banner.Await(QStringLiteral("ok")).has_value());
