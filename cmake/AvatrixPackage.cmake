@@ -26,6 +26,6 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= ${CURL_VERSION_STRING})")
 # CJK font its Chinese texts and the "宋体" banner font are drawn with, the
 # output modules libout123 loads for the music, and xdg-open for web pages.
 # Without them it still starts and works, only less well, hence recommended.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, mpg123, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, fonts-noto-color-emoji, mpg123, xdg-utils")
 
 include(CPack)

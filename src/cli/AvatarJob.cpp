@@ -73,17 +73,39 @@ QString MakeAvatar(const QString& picture, const RenderSettings& settings, Outpu
     if (!force && QFileInfo::exists(output)) {
         return ExistsMessage(output);
     }
-    ByteSet bytes;
+    if (settings.shape != render::AvatarShape::Square && !HasAlpha(format)) {
+        return QStringLiteral(
+                   "%1: BMP and JPEG have no transparency for the corners of --shape; "
+                   "write .png or .svg")
+            .arg(output);
+    }
+    QImage decoded;
+    if (!picture.isEmpty()) {
+        ByteSet bytes;
+        QString error;
+        if (!ReadPicture(picture, bytes, error)) {
+            return error;
+        }
+        decoded = image::DecodePictureBytes(bytes);
+        if (decoded.isNull()) {
+            return QStringLiteral("cannot decode picture %1").arg(picture);
+        }
+    } else if (settings.text.trimmed().isEmpty()) {
+        return QStringLiteral("an avatar without a picture needs a text");
+    }
     QString error;
-    if (!ReadPicture(picture, bytes, error)) {
+    QByteArray encoded;
+    if (format == OutputFormat::Svg) {
+        encoded = RenderSvgAvatar(decoded, settings, error);
+    } else {
+        const QImage avatar = RenderAvatar(decoded, settings, error);
+        if (error.isEmpty()) {
+            encoded = EncodeAvatar(avatar, format, settings.quality);
+        }
+    }
+    if (!error.isEmpty()) {
         return error;
     }
-    const QImage decoded = image::DecodePictureBytes(bytes);
-    if (decoded.isNull()) {
-        return QStringLiteral("cannot decode picture %1").arg(picture);
-    }
-    const QByteArray encoded =
-        EncodeAvatar(RenderAvatar(decoded, settings), format, settings.quality);
     if (encoded.isEmpty()) {
         return QStringLiteral("cannot encode %1").arg(output);
     }

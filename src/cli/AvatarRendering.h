@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 
 #include "cli/RenderSettings.h"
@@ -14,8 +15,15 @@ void PrepareRendering();
 // strip.
 render::BannerStyle BannerStyleOf(const RenderSettings& settings);
 
-// The avatar for `picture` (a null picture gives the empty box) drawn with
-// the main program's banner painter and composition.
-QImage RenderAvatar(const QImage& picture, const RenderSettings& settings);
+// The avatar for `picture` drawn with the main program's banner painter and
+// composition, or, for a null picture, the name avatar: the text on its
+// background. Without a label the text is fitted to its space. A null image
+// and the reason in `error` when the avatar cannot be drawn as asked (a face
+// that is not installed, a character no font has, a text that does not fit).
+QImage RenderAvatar(const QImage& picture, const RenderSettings& settings, QString& error);
+
+// The same avatar as SVG file bytes, drawn by the same painter through Qt
+// SVG's generator; empty with the reason in `error` on failure.
+QByteArray RenderSvgAvatar(const QImage& picture, const RenderSettings& settings, QString& error);
 
 }  // namespace avatrix::cli

@@ -77,7 +77,7 @@ bool ReadBatch(const Parser& p, const QStringList& positional, Invocation& run, 
     if (p.parser.isSet(p.format)) {
         const auto format = FormatNamed(p.parser.value(p.format));
         if (!format) {
-            error = QStringLiteral("--format must be png, jpg or bmp");
+            error = QStringLiteral("--format must be png, jpg, bmp or svg");
             return false;
         }
         run.format = *format;
@@ -93,13 +93,16 @@ bool ReadSingle(const Parser& p, const QStringList& positional, Invocation& run,
             "one avatar's format is its output's extension");
         return false;
     }
-    if (positional.size() != 1) {
-        error = positional.isEmpty() ? QStringLiteral("no PICTURE given")
-                                     : QStringLiteral("one PICTURE at a time; --batch makes more");
+    if (positional.size() > 1) {
+        error = QStringLiteral("one PICTURE at a time; --batch makes more");
         return false;
     }
-    run.picture = positional.front();
+    run.picture = positional.value(0);
     run.settings.text = p.parser.value(p.text);
+    if (run.picture.isEmpty() && run.settings.text.trimmed().isEmpty()) {
+        error = QStringLiteral("no PICTURE and no --text: nothing to draw");
+        return false;
+    }
     run.output = p.parser.value(p.output);
     if (run.output.isEmpty()) {
         error = QStringLiteral("no --output OUT given");
@@ -107,7 +110,7 @@ bool ReadSingle(const Parser& p, const QStringList& positional, Invocation& run,
     }
     const auto format = FormatOfName(run.output);
     if (!format) {
-        error = QStringLiteral("--output must end in .png, .jpg or .bmp");
+        error = QStringLiteral("--output must end in .png, .jpg, .bmp or .svg");
         return false;
     }
     run.format = *format;

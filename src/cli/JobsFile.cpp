@@ -31,12 +31,15 @@ LineResult ParseLine(const QString& line, const RenderSettings& defaults,
     if (columns.size() < 2) {
         return Bad(QStringLiteral("needs a picture and a text separated by a tab"));
     }
-    if (columns[0].isEmpty()) {
-        return Bad(QStringLiteral("the picture column is empty"));
+    // An empty picture column makes a name avatar, which has no picture to
+    // name its output after.
+    const bool named = columns[0].isEmpty();
+    if (named && (columns.size() < 3 || columns[2].isEmpty())) {
+        return Bad(QStringLiteral("a line without a picture needs an OUT column"));
     }
     LineResult result;
     Job& job = result.job;
-    job.picture = pictureDir.filePath(columns[0]);
+    job.picture = named ? QString() : pictureDir.filePath(columns[0]);
     job.settings = defaults;
     job.settings.text = UnescapeText(columns[1]);
 

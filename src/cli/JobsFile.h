@@ -11,12 +11,13 @@
 
 // The jobs file of a batch: one avatar a line, tab-separated columns
 //   PICTURE, TEXT, [OUT, [NAME=VALUE ...]]
-// in UTF-8. Lines are numbered from 1 as an editor numbers them.
+// in UTF-8; an empty PICTURE makes a name avatar, and then needs OUT. Lines are numbered from 1 as
+// an editor numbers them.
 namespace avatrix::cli {
 
 struct Job {
     int line = 0;
-    QString picture;  // as a path to open
+    QString picture;  // as a path to open; empty for a name avatar
     QString output;   // a file name inside the output folder
     OutputFormat format = OutputFormat::Png;
     RenderSettings settings;

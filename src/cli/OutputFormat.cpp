@@ -38,7 +38,14 @@ std::optional<OutputFormat> FormatNamed(const QString& name) {
     if (n == u"bmp") {
         return OutputFormat::Bmp;
     }
+    if (n == u"svg") {
+        return OutputFormat::Svg;
+    }
     return std::nullopt;
+}
+
+bool HasAlpha(OutputFormat format) {
+    return format == OutputFormat::Png || format == OutputFormat::Svg;
 }
 
 std::optional<OutputFormat> FormatOfName(const QString& name) {
@@ -57,6 +64,8 @@ QString ExtensionOf(OutputFormat format) {
             return QStringLiteral("jpg");
         case OutputFormat::Bmp:
             return QStringLiteral("bmp");
+        case OutputFormat::Svg:
+            return QStringLiteral("svg");
     }
     return {};
 }
@@ -67,7 +76,9 @@ QByteArray EncodeAvatar(const QImage& avatar, OutputFormat format, int quality) 
     }
     switch (format) {
         case OutputFormat::Png:
-            return EncodeFastPng(avatar);
+            // The fast writer is for opaque avatars; shapes keep their
+            // transparent corners through the toolkit's.
+            return avatar.hasAlphaChannel() ? WithQt(avatar, "png", 80) : EncodeFastPng(avatar);
         case OutputFormat::Jpeg:
             return WithQt(avatar.convertToFormat(QImage::Format_RGB32), "jpeg", quality);
         case OutputFormat::Bmp: {
@@ -75,6 +86,8 @@ QByteArray EncodeAvatar(const QImage& avatar, OutputFormat format, int quality) 
             return QByteArray(reinterpret_cast<const char*>(bytes.data()),
                               static_cast<qsizetype>(bytes.size()));
         }
+        case OutputFormat::Svg:
+            break;
     }
     return {};
 }

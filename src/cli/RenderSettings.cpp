@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include "cli/Colours.h"
+
 namespace avatrix::cli {
 namespace {
 
@@ -35,18 +37,43 @@ bool ParseSwitch(const QString& value, bool& out) {
     return false;
 }
 
-bool ParseColour(const QString& value, QColor& out) {
-    const QString v = value.trimmed();
-    // Transparency is the strip's opacity, not a colour's.
-    if (v.startsWith(u'#') && v.size() != 7 && v.size() != 4) {
+bool ParseGradient(const QString& value, RenderSettings& s) {
+    const QStringList parts = value.split(u',');
+    QColor from;
+    QColor to;
+    if (parts.size() != 2 || !ParseColour(parts[0], from) || !ParseColour(parts[1], to)) {
         return false;
     }
-    QColor colour = QColor::fromString(v);
-    if (!colour.isValid()) {
+    s.background = from;
+    s.gradientEnd = to;
+    return true;
+}
+
+bool ParseAlign(const QString& value, Qt::AlignmentFlag& out) {
+    const QString v = value.trimmed().toLower();
+    if (v == u"left") {
+        out = Qt::AlignLeft;
+    } else if (v == u"centre" || v == u"center") {
+        out = Qt::AlignHCenter;
+    } else if (v == u"right") {
+        out = Qt::AlignRight;
+    } else {
         return false;
     }
-    colour.setAlpha(255);
-    out = colour;
+    return true;
+}
+
+bool ParseShape(const QString& value, render::AvatarShape& out) {
+    const QString v = value.trimmed().toLower();
+    if (v == u"square") {
+        out = render::AvatarShape::Square;
+    } else if (v == u"rounded") {
+        out = render::AvatarShape::Rounded;
+    } else if (v == u"circle") {
+        out = render::AvatarShape::Circle;
+    } else {
+        return false;
+    }
     return true;
 }
 
@@ -106,18 +133,20 @@ const std::vector<Entry>& Entries() {
         {{"size", false, "PT"},
          "a point size from 1 to 1500",
          [](RenderSettings& s, const QString& v) {
+             s.sizeGiven = true;
              return ParseInt(v, 1, kLargestPointSize, s.pointSize);
          }},
         {{"bold", true, nullptr}, "yes or no", Switch(&RenderSettings::bold)},
         {{"italic", true, nullptr}, "yes or no", Switch(&RenderSettings::italic)},
         {{"underline", true, nullptr}, "yes or no", Switch(&RenderSettings::underline)},
         {{"strike", true, nullptr}, "yes or no", Switch(&RenderSettings::strikeOut)},
-        {{"text-colour", false, "#RRGGBB"},
-         "a colour such as #RRGGBB",
-         Colour(&RenderSettings::textColour)},
-        {{"strip-colour", false, "#RRGGBB"},
-         "a colour such as #RRGGBB",
-         Colour(&RenderSettings::stripColour)},
+        {{"text-colour", false, "COLOUR"},
+         kColourForms,
+         [](RenderSettings& s, const QString& v) {
+             s.textColourGiven = true;
+             return ParseColour(v, s.textColour);
+         }},
+        {{"strip-colour", false, "COLOUR"}, kColourForms, Colour(&RenderSettings::stripColour)},
         {{"opacity", false, "0-255"},
          "a whole number from 0 to 255",
          [](RenderSettings& s, const QString& v) { return ParseInt(v, 0, 255, s.opacity); }},
@@ -136,6 +165,31 @@ const std::vector<Entry>& Entries() {
         {{"quality", false, "0-100"},
          "a whole number from 0 to 100",
          [](RenderSettings& s, const QString& v) { return ParseInt(v, 0, 100, s.quality); }},
+        {{"align", false, "left|centre|right"},
+         "left, centre or right",
+         [](RenderSettings& s, const QString& v) { return ParseAlign(v, s.align); }},
+        {{"allow-missing-glyphs", true, nullptr},
+         "yes or no",
+         Switch(&RenderSettings::allowMissingGlyphs)},
+        {{"background", false, "COLOUR"},
+         kColourForms,
+         [](RenderSettings& s, const QString& v) {
+             s.gradientEnd = QColor();
+             return ParseColour(v, s.background);
+         }},
+        {{"gradient", false, "COLOUR,COLOUR"},
+         "two colours separated by a comma, each #RGB, #RRGGBB, #AARRGGBB or an SVG/CSS "
+         "colour name",
+         [](RenderSettings& s, const QString& v) { return ParseGradient(v, s); }},
+        {{"initials", true, nullptr}, "yes or no", Switch(&RenderSettings::initials)},
+        {{"shape", false, "circle|rounded|square"},
+         "circle, rounded or square",
+         [](RenderSettings& s, const QString& v) { return ParseShape(v, s.shape); }},
+        {{"avatar-size", false, "PX"},
+         "a whole number of pixels from 16 to 1024",
+         [](RenderSettings& s, const QString& v) {
+             return ParseInt(v, 16, kLargestAvatarSize, s.avatarSize);
+         }},
     };
     return entries;
 }

@@ -8,6 +8,7 @@
 
 #include "render/AvatarComposer.h"
 #include "render/BannerPainter.h"
+#include "render/NameAvatar.h"
 
 // What one avatar looks like: the banner text and its font, the colours, the
 // strip and where it lies on the avatar, how the picture fills the box, and
@@ -49,7 +50,24 @@ struct RenderSettings {
     bool shadow = false;
     double scale = 1.0;
     int quality = 90;  // JPEG only
+
+    // Whether --size and --text-colour were given: without them the text is
+    // sized to its space, and a name avatar's text is white.
+    bool sizeGiven = false;
+    bool textColourGiven = false;
+    // Where the text lies across its space when no label is given.
+    Qt::AlignmentFlag align = Qt::AlignHCenter;
+    bool allowMissingGlyphs = false;
+    // A name avatar's background: invalid for the name's own colour; with a
+    // valid second colour, a gradient between the two.
+    QColor background;
+    QColor gradientEnd;
+    bool initials = false;
+    render::AvatarShape shape = render::AvatarShape::Square;
+    int avatarSize = kAvatarSide;  // the output's side at a scale of 1
 };
+
+inline constexpr int kLargestAvatarSize = 1024;
 
 // Sets one setting from its option name without the dashes ("size",
 // "text-colour", "bold", ...) and its value as written. Switches take yes/no,

@@ -1,5 +1,6 @@
 #include "render/BannerPainter.h"
 
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <algorithm>
@@ -19,6 +20,10 @@ void DrawGlyphs(QPainter& painter, const BannerStyle& style, const QFont& font, 
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(font);
     painter.setPen(pen);
+    if (!style.textRect.isNull()) {
+        painter.drawText(style.textRect, style.textFlags, style.text);
+        return;
+    }
     if (style.font.angle == 0) {
         painter.drawText(QRect(QPoint(0, 0), label),
                          Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, style.text);
@@ -76,6 +81,19 @@ qreal DevicePixelRatioOf(const QPainter& painter) {
 
 }  // namespace
 
+QFont BannerQFont(const BannerStyle& style) {
+    QFont font = ToQFont(style.font);
+    if (style.pixelSize > 0) {
+        font.setPixelSize(std::min(style.pixelSize, kLargestPixelSize));
+    }
+    if (style.colourEmoji) {
+        // The face that really draws the font's family, for a substitute
+        // is not looked up inside a list of families.
+        font.setFamilies({QFontInfo(font).family(), QLatin1String(kColourEmojiFace)});
+    }
+    return font;
+}
+
 QColor OutlineColourFor(const QColor& text) {
     const QColor rgb = text.toRgb();
     const int luma = (299 * rgb.red() + 587 * rgb.green() + 114 * rgb.blue()) / 1000;
@@ -91,7 +109,7 @@ void PaintBannerText(QPainter& painter, const BannerStyle& style) {
         return;
     }
     const QSize label = style.labelRect.size();
-    const QFont font = ToQFont(style.font);
+    const QFont font = BannerQFont(style);
     painter.save();
     painter.translate(style.labelRect.topLeft());
     painter.setClipRect(QRect(QPoint(0, 0), label), Qt::IntersectClip);

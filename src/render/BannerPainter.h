@@ -24,13 +24,29 @@ struct BannerStyle {
     QRect labelRect = QRect(0, 0, 208, 24);  // where the text goes, in strip coordinates
     bool outline = false;  // a 2-pixel ring around the glyphs, contrasting with the text
     bool shadow = false;   // a soft black shadow at half opacity, 2 pixels right and down
+    // Text laid out by FitBannerText: its pixel size (0 keeps the font's
+    // own), and the rectangle and flags it is drawn with in label
+    // coordinates (a null rectangle keeps the label, word-wrapped from its
+    // top-left corner, as the banner window draws it).
+    int pixelSize = 0;
+    QRectF textRect;
+    int textFlags = 0;
+    // Emoji in colour: the colour emoji face is tried right after the
+    // font's own, before faces with plain outline emoji.
+    bool colourEmoji = false;
 };
+
+inline constexpr const char* kColourEmojiFace = "Noto Color Emoji";
+
+// The font the style's text is drawn with.
+QFont BannerQFont(const BannerStyle& style);
 
 // Fills the strip (0, 0, stripSize) with the strip colour.
 void PaintBannerStrip(QPainter& painter, const BannerStyle& style);
 
 // Draws the text into labelRect, clipped to it: word-wrapped from the
-// top-left corner, or, for a turned font, as one line from that corner.
+// top-left corner, or, for a turned font, as one line from that corner; or
+// where textRect places it.
 // With outline and shadow off these are exactly the pixels of plain text
 // drawn with the banner's font and colour.
 void PaintBannerText(QPainter& painter, const BannerStyle& style);
