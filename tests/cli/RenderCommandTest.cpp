@@ -153,6 +153,13 @@ TEST(RenderCommand, DrawsWhatTheWindowsExport) {
     const QString text = QString::fromStdString(
         GbkToUtf8(ui::GetText(kBannerWindow, kBannerLabel, ui::Prop::Caption)));
     ASSERT_FALSE(text.isEmpty());
+    // The banner's text area as the window lays it out: given as --label, the
+    // renderer keeps the window's own layout rather than fitting the text.
+    const QString label = QStringLiteral("%1,%2,%3,%4")
+                              .arg(ui::GetInt(kBannerWindow, kBannerLabel, ui::Prop::Left))
+                              .arg(ui::GetInt(kBannerWindow, kBannerLabel, ui::Prop::Top))
+                              .arg(ui::GetInt(kBannerWindow, kBannerLabel, ui::Prop::Width))
+                              .arg(ui::GetInt(kBannerWindow, kBannerLabel, ui::Prop::Height));
 
     // The window's state at start, then with the picture fitted and the text
     // outlined and shadowed.
@@ -166,7 +173,8 @@ TEST(RenderCommand, DrawsWhatTheWindowsExport) {
         const QImage shown = image::ComposeShownAvatar(units::kAvatarUnits);
 
         const QString out = dir.filePath(changed ? "changed.png" : "start.png");
-        const Result run = RunRender(QStringList{picture, "-t", text, "-o", out} + options);
+        const Result run =
+            RunRender(QStringList{picture, "-t", text, "--label", label, "-o", out} + options);
         ASSERT_EQ(run.code, 0) << run.errors.toStdString();
         EXPECT_EQ(DifferingPixels(QImage(out), shown), 0) << options.join(' ').toStdString();
     }
