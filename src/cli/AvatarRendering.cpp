@@ -133,25 +133,30 @@ bool IsOpaque(const RenderSettings& settings, const QColor& background) {
            (!settings.gradientEnd.isValid() || settings.gradientEnd.alpha() == 255);
 }
 
-// The whole avatar through `painter`, in the 184-pixel avatar's coordinates.
-// Pictures keep the composition of the main program's export.
+// The whole avatar through `painter`, in the 184-pixel avatar's coordinates,
+// nothing drawn outside its shape. Pictures keep the composition of the main
+// program's export.
 void PaintAvatar(QPainter& painter, const QImage& picture, const RenderSettings& settings,
                  const render::BannerStyle& style, qreal dpr) {
+    const QPainterPath shape = render::ShapePath(settings.shape, render::kAvatarBoxSize);
     if (picture.isNull()) {
-        render::PaintNameBackground(painter, render::kAvatarBoxSize, BackgroundOf(settings),
-                                    settings.gradientEnd);
+        render::PaintNameBackground(painter, settings.shape, render::kAvatarBoxSize,
+                                    BackgroundOf(settings), settings.gradientEnd);
         render::PaintBannerText(painter, style);
         return;
     }
-    painter.fillRect(kBox, kWindowColour);
-    painter.drawImage(QPoint(0, 0), render::FitPicture(picture, render::kAvatarBoxSize,
-                                                       settings.fill ? render::PictureFit::Cover
-                                                                     : render::PictureFit::Natural,
-                                                       dpr));
+    painter.fillPath(shape, kWindowColour);
+    const QImage fitted = render::FitPicture(
+        picture, render::kAvatarBoxSize,
+        settings.fill ? render::PictureFit::Cover : render::PictureFit::Natural, dpr);
+    painter.drawImage(QPoint(0, 0), render::CutToShape(fitted, settings.shape));
     if (settings.opacity > 0) {
         painter.setOpacity(settings.opacity / 255.0);
+        QPainterPath strip;
+        strip.addRect(settings.strip);
+        painter.fillPath(strip.intersected(shape), style.stripColour);
         painter.translate(settings.strip.topLeft());
-        render::PaintBanner(painter, style);
+        render::PaintBannerText(painter, style);
     }
 }
 
@@ -239,9 +244,6 @@ QByteArray RenderSvgAvatar(const QImage& picture, const RenderSettings& settings
         return {};
     }
     painter.setRenderHint(QPainter::Antialiasing);
-    if (settings.shape != render::AvatarShape::Square) {
-        painter.setClipPath(render::ShapePath(settings.shape, render::kAvatarBoxSize));
-    }
     PaintAvatar(painter, picture, settings, style, dpr);
     painter.end();
     return bytes;

@@ -56,16 +56,19 @@ QPainterPath ShapePath(AvatarShape shape, QSizeF size) {
     return path;
 }
 
-void PaintNameBackground(QPainter& painter, QSizeF size, const QColor& from, const QColor& to) {
-    const QRectF rect(QPointF(0, 0), size);
+void PaintNameBackground(QPainter& painter, AvatarShape shape, QSizeF size, const QColor& from,
+                         const QColor& to) {
+    // Filled as the shape itself rather than through a clip, which not
+    // every paint device keeps (the SVG generator drops it).
+    const QPainterPath outline = ShapePath(shape, size);
     if (!to.isValid()) {
-        painter.fillRect(rect, from);
+        painter.fillPath(outline, from);
         return;
     }
-    QLinearGradient gradient(rect.topLeft(), rect.bottomRight());
+    QLinearGradient gradient(QPointF(0, 0), QPointF(size.width(), size.height()));
     gradient.setColorAt(0, from);
     gradient.setColorAt(1, to);
-    painter.fillRect(rect, gradient);
+    painter.fillPath(outline, gradient);
 }
 
 QImage CutToShape(const QImage& image, AvatarShape shape) {

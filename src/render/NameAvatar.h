@@ -17,9 +17,11 @@ enum class AvatarShape { Square, Rounded, Circle };
 // corners rounded by a sixth of its side, or the inscribed circle.
 QPainterPath ShapePath(AvatarShape shape, QSizeF size);
 
-// Fills (0, 0, size) with `from`, or, when `to` is valid, with a gradient
-// from `from` at the top-left corner to `to` at the bottom-right one.
-void PaintNameBackground(QPainter& painter, QSizeF size, const QColor& from, const QColor& to);
+// Fills the shape of an avatar of `size` with `from`, or, when `to` is
+// valid, with a gradient from `from` at the top-left corner to `to` at the
+// bottom-right one; outside the shape nothing is drawn.
+void PaintNameBackground(QPainter& painter, AvatarShape shape, QSizeF size, const QColor& from,
+                         const QColor& to);
 
 // The image with everything outside the shape made transparent, edges
 // smoothed; a square gives the image unchanged.

@@ -7,7 +7,9 @@
 
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QProcess>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 
 #include "MainWindowFixture.h"
@@ -15,6 +17,8 @@
 #include "image/AvatarExport.h"
 #include "image/BmpImage.h"
 #include "image/JpegDecoder.h"
+#include "render/NameAvatar.h"
+#include "render/Palette.h"
 #include "text/Codepage.h"
 #include "windows/AvatarMenu.h"
 #include "windows/BuiltInPictures.h"
@@ -243,6 +247,202 @@ TEST(RenderCommand, BatchSkipsBadLinesAndKeepsWhatExists) {
     EXPECT_EQ(forced.code, 1);
     EXPECT_FALSE(forced.errors.contains(QStringLiteral("exists")));
     EXPECT_NE(Outputs(out).at("m0.png").inode, written.at("m0.png").inode);
+}
+
+// The box around every pixel of `image` inside `area` that is not `background`.
+QRect InkBox(const QImage& image, const QRect& area, QRgb background) {
+    QRect box;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (image.pixel(x, y) != background) {
+                box |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return box;
+}
+
+TEST(RenderCommand, FitsAndCentresTheTextWithoutALabel) {
+    QTemporaryDir dir;
+    const QString picture = dir.filePath("plain.png");
+    QImage plain(200, 200, QImage::Format_RGB32);
+    plain.fill(qRgb(0x30, 0x60, 0x30));
+    ASSERT_TRUE(plain.save(picture));
+    const QRect strip(0, 133, 184, 51);
+    const QRgb stripColour = qRgb(0xEF, 0xEF, 0xEF);
+    const auto ink = [&](const QString& text, const QStringList& more = {}) {
+        const QString out = dir.filePath(QString::number(qHash(text + more.join(' '))) + ".png");
+        const Result run = RunRender(QStringList{picture, "-t", text, "-o", out} + more);
+        EXPECT_EQ(run.code, 0) << run.errors.toStdString();
+        return InkBox(QImage(out), strip, stripColour);
+    };
+
+    const QRect name = ink(QStringLiteral("王小明"));
+    ASSERT_FALSE(name.isEmpty());
+    // Centred both ways within a pixel, and far larger than the window's
+    // 12-pixel text.
+    EXPECT_LE(std::abs((name.left() + name.right() + 1) - 184), 2);
+    EXPECT_LE(std::abs((name.top() + name.bottom() + 1) - (133 + 184)), 2);
+    EXPECT_GT(name.height(), 18);
+    const QRect left = ink(QStringLiteral("王小明"), {"--align", "left"});
+    EXPECT_LT(left.left(), name.left() - 20);
+
+    // A long name shrinks to the strip's width instead of running off it.
+    const QRect longName = ink(QStringLiteral("王小明 Xiaoming Wang-Lindqvist"));
+    EXPECT_LE(longName.width(), 184 - 2 * 6);
+    EXPECT_LT(longName.height(), name.height());
+
+    // What cannot fit fails with the reason, and writes nothing.
+    const QStringList tooLong[] = {
+        {"-t", QString(60, QChar(u'字'))},
+        {"-t", QStringLiteral("王小明 Xiaoming"), "--size", "20", "--bold"},
+    };
+    for (const QStringList& arguments : tooLong) {
+        const QString out = dir.filePath("cut.png");
+        const Result run = RunRender(QStringList{picture, "-o", out} + arguments);
+        EXPECT_EQ(run.code, 1);
+        EXPECT_TRUE(run.errors.contains(QStringLiteral("does not fit")))
+            << run.errors.toStdString();
+        EXPECT_FALSE(QFile::exists(out));
+    }
+}
+
+TEST(RenderCommand, DrawsEveryScriptOrSaysWhatIsMissing) {
+    QTemporaryDir dir;
+    const QRgb grey = qRgb(0x80, 0x80, 0x80);
+    const auto draw = [&](const QString& text, const QStringList& more = {}) {
+        const QString out = dir.filePath(QString::number(qHash(text)) + ".png");
+        const Result run =
+            RunRender(QStringList{"-t", text, "--background", "grey", "-o", out} + more);
+        EXPECT_EQ(run.code, 0) << text.toStdString() << ": " << run.errors.toStdString();
+        return QImage(out).convertToFormat(QImage::Format_RGB32);
+    };
+    const char* names[] = {"Zoë Ångström", "王小明", "김민준", "สมชาย", "देवनागरी", "محمد", "שלום"};
+    for (const char* name : names) {
+        const QImage avatar = draw(QString::fromUtf8(name));
+        ASSERT_FALSE(avatar.isNull()) << name;
+        EXPECT_GT(InkBox(avatar, avatar.rect(), grey).width(), 20) << name;
+    }
+
+    // Right to left: the tall alef, written first, stands right of the low beh.
+    const QImage arabic = draw(QStringLiteral("اب"));
+    const QRect box = InkBox(arabic, arabic.rect(), grey);
+    ASSERT_FALSE(box.isEmpty());
+    int tallest = box.left();
+    for (int x = box.left(); x <= box.right(); ++x) {
+        if (InkBox(arabic, QRect(x, box.top(), 1, 2), grey).isValid()) {
+            tallest = x;
+        }
+    }
+    EXPECT_GT(tallest, box.center().x());
+
+    // Emoji in colour: the yellow of a smiling face.
+    const QImage emoji = draw(QStringLiteral("😀👍🏽🇯🇵"));
+    int yellow = 0;
+    for (int y = 0; y < emoji.height(); ++y) {
+        for (int x = 0; x < emoji.width(); ++x) {
+            const QRgb p = emoji.pixel(x, y);
+            yellow += qRed(p) > 200 && qGreen(p) > 150 && qBlue(p) < 100 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(yellow, 100);
+
+    // A character no font has fails by its code point, unless allowed.
+    const QString missing = QStringLiteral("A") + QString::fromUcs4(U"\U0010FFFD");
+    const Result refused = RunRender({"-t", missing, "-o", dir.filePath("missing.png")});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_TRUE(refused.errors.contains(QStringLiteral("U+10FFFD")))
+        << refused.errors.toStdString();
+    EXPECT_EQ(
+        RunRender({"-t", missing, "-o", dir.filePath("allowed.png"), "--allow-missing-glyphs"})
+            .code,
+        0);
+
+    const Result font =
+        RunRender({"-t", "x", "--font", "DejaVu Sanz", "-o", dir.filePath("f.png")});
+    EXPECT_EQ(font.code, 1);
+    EXPECT_TRUE(font.errors.contains(QStringLiteral("\"DejaVu Sans\"")))
+        << font.errors.toStdString();
+
+    for (const char* colour : {"rebeccapurple", "#F80", "#80FF8800", "RoyalBlue"}) {
+        EXPECT_EQ(RunRender({"-t", "x", "--text-colour", colour, "-o",
+                             dir.filePath(QString::fromLatin1(colour).remove('#') + ".png")})
+                      .code,
+                  0)
+            << colour;
+    }
+    const Result badColour = RunRender({"-t", "x", "--strip-colour", "#12345", "-o", "x.png"});
+    EXPECT_EQ(badColour.code, 2);
+    EXPECT_TRUE(badColour.errors.contains(QStringLiteral("#AARRGGBB")))
+        << badColour.errors.toStdString();
+}
+
+TEST(RenderCommand, MakesNameAvatarsWithoutAPicture) {
+    QTemporaryDir dir;
+    // The colour of a name is fixed for good: these are written down, not
+    // computed, so a change of hash or palette shows here. Anagrams differ.
+    const std::pair<const char*, QRgb> colours[] = {
+        {"Ada Lovelace", qRgb(0x00, 0x83, 0x8F)}, {"王小明", qRgb(0x45, 0x27, 0xA0)},
+        {"김민준", qRgb(0x6A, 0x1B, 0x9A)},       {"محمد", qRgb(0xD8, 0x1B, 0x60)},
+        {"Amy", qRgb(0x00, 0x83, 0x8F)},          {"May", qRgb(0x02, 0x77, 0xBD)},
+    };
+    for (const auto& [name, colour] : colours) {
+        const QString out = dir.filePath(QString::number(qHash(QString::fromUtf8(name))) + ".png");
+        const Result run = RunRender({"-t", QString::fromUtf8(name), "--initials", "-o", out});
+        ASSERT_EQ(run.code, 0) << run.errors.toStdString();
+        const QImage avatar(out);
+        EXPECT_EQ(avatar.size(), QSize(184, 184));
+        EXPECT_EQ(avatar.pixel(3, 3), colour) << name;
+    }
+    for (const QColor& colour : render::NamePalette()) {
+        EXPECT_GE(render::ContrastRatio(colour, Qt::white), 4.5) << colour.name().toStdString();
+    }
+    EXPECT_EQ(render::Initials(QStringLiteral("ada de la lovelace")), QStringLiteral("AL"));
+    EXPECT_EQ(render::Initials(QStringLiteral("王小明")), QStringLiteral("小明"));
+    EXPECT_EQ(render::Initials(QStringLiteral(" Émile ")), QStringLiteral("É"));
+
+    // A circle, at the size asked for, is transparent in its corners.
+    const QString circle = dir.filePath("circle.png");
+    ASSERT_EQ(RunRender({"-t", "Ada Lovelace", "--shape", "circle", "--avatar-size", "256",
+                         "--gradient", "#FF8800,#3366CC", "-o", circle})
+                  .code,
+              0);
+    const QImage round(circle);
+    ASSERT_EQ(round.size(), QSize(256, 256));
+    for (const QPoint corner : {QPoint(0, 0), QPoint(255, 0), QPoint(0, 255), QPoint(255, 255)}) {
+        EXPECT_EQ(qAlpha(round.pixel(corner)), 0);
+    }
+    EXPECT_EQ(qAlpha(round.pixel(128, 4)), 255);
+    // The gradient runs from orange at the top left to blue at the bottom right.
+    EXPECT_GT(qRed(round.pixel(60, 60)), qRed(round.pixel(196, 196)));
+    EXPECT_EQ(RunRender({"-t", "Ada", "--shape", "circle", "-o", dir.filePath("c.jpg")}).code, 1);
+
+    // SVG through the same painter: it parses and draws the same avatar.
+    const QString svg = dir.filePath("name.svg");
+    ASSERT_EQ(RunRender({"-t", "王小明", "--shape", "rounded", "-o", svg}).code, 0);
+    QSvgRenderer renderer(svg);
+    ASSERT_TRUE(renderer.isValid());
+    QImage drawn(184, 184, QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    QPainter painter(&drawn);
+    renderer.render(&painter);
+    painter.end();
+    EXPECT_EQ(qAlpha(drawn.pixel(0, 0)), 0);
+    EXPECT_EQ(drawn.pixel(20, 92), qRgb(0x45, 0x27, 0xA0));
+    EXPECT_GT(
+        InkBox(drawn, drawn.rect().adjusted(20, 20, -20, -20), qRgb(0x45, 0x27, 0xA0)).width(), 40);
+
+    // A batch line with no picture is a name avatar too.
+    QFile jobs(dir.filePath("names.tsv"));
+    ASSERT_TRUE(jobs.open(QIODevice::WriteOnly));
+    jobs.write("\tAda Lovelace\tada.png\tshape=circle\n\tNo output\n");
+    jobs.close();
+    const Result batch =
+        RunRender({"--batch", jobs.fileName(), "--out-dir", dir.filePath("out"), "--initials"});
+    EXPECT_EQ(batch.code, 1);
+    EXPECT_TRUE(batch.errors.contains(QStringLiteral("names.tsv:2:")))
+        << batch.errors.toStdString();
+    EXPECT_EQ(qAlpha(QImage(dir.filePath("out/ada.png")).pixel(0, 0)), 0);
 }
 
 TEST(RenderCommand, RefusesBadUsage) {
