@@ -17,9 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const RenderSettings& s = job.settings;
         if (job.line <= lastLine || job.output.isEmpty() || job.output.contains(u'/') ||
             job.output == u"." || job.output == u".." || !FormatOfName(job.output) ||
-            job.picture.isEmpty() || s.opacity < 0 || s.opacity > 255 || s.pointSize < 1 ||
-            s.strip.width() < 1 || s.strip.height() < 1 || !(s.scale > 0) || s.quality < 0 ||
-            s.quality > 100 || !s.textColour.isValid() || !s.stripColour.isValid()) {
+            s.avatarSize < 16 || s.avatarSize > kLargestAvatarSize || s.opacity < 0 ||
+            s.opacity > 255 || s.pointSize < 1 || s.strip.width() < 1 || s.strip.height() < 1 ||
+            !(s.scale > 0) || s.quality < 0 || s.quality > 100 || !s.textColour.isValid() ||
+            !s.stripColour.isValid()) {
             __builtin_trap();
         }
         lastLine = job.line;
