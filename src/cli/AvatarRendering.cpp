@@ -93,9 +93,9 @@ QString LayOut(const RenderSettings& settings, bool named, qreal dpr, render::Ba
         if (!settings.textColourGiven) {
             style.textColour = Qt::white;
         }
-        if (settings.initials) {
-            style.text = render::Initials(settings.text);
-        }
+    }
+    if (settings.initials) {
+        style.text = render::Initials(settings.text);
     }
     if (style.text.isEmpty()) {
         return {};

@@ -41,6 +41,10 @@ The text:
   --bold, --italic, --underline, --strike
   --align left|centre|right
                           where the text lies across its space (centre)
+  --initials              draw the name's initials: the first letters of its
+                          first and last words in capitals, or, for one word
+                          in Chinese, Japanese or Korean, its last two
+                          characters (王小明 gives 小明)
   --text-colour COLOUR    text colour (#000000 on pictures, white on names)
   --outline               a 2-pixel outline around the glyphs
   --shadow                a soft shadow 2 pixels right and down
@@ -65,10 +69,6 @@ Name avatars (no PICTURE):
   --gradient COLOUR,COLOUR
                           a gradient from the top-left to the bottom-right
                           corner instead
-  --initials              draw the name's initials: the first letters of its
-                          first and last words in capitals, or, for one word
-                          in Chinese, Japanese or Korean, its last two
-                          characters (王小明 gives 小明)
   A name's own colour is one of 16, each readable under white text, picked by
   the FNV-1a hash (32 bits) of the text's UTF-8 bytes modulo 16: the same name
   has the same colour on every machine and in every version.
