@@ -115,10 +115,6 @@ Setter Switch(bool RenderSettings::*member) {
     return [member](RenderSettings& s, const QString& v) { return ParseSwitch(v, s.*member); };
 }
 
-Setter Colour(QColor RenderSettings::*member) {
-    return [member](RenderSettings& s, const QString& v) { return ParseColour(v, s.*member); };
-}
-
 const std::vector<Entry>& Entries() {
     static const std::vector<Entry> entries = {
         {{"font", false, "FACE"},
@@ -146,7 +142,16 @@ const std::vector<Entry>& Entries() {
              s.textColourGiven = true;
              return ParseColour(v, s.textColour);
          }},
-        {{"strip-colour", false, "COLOUR"}, kColourForms, Colour(&RenderSettings::stripColour)},
+        {{"strip-colour", false, "COLOUR"},
+         kColourForms,
+         [](RenderSettings& s, const QString& v) {
+             // The strip's transparency is its opacity, which its text shares.
+             if (!ParseColour(v, s.stripColour)) {
+                 return false;
+             }
+             s.stripColour.setAlpha(255);
+             return true;
+         }},
         {{"opacity", false, "0-255"},
          "a whole number from 0 to 255",
          [](RenderSettings& s, const QString& v) { return ParseInt(v, 0, 255, s.opacity); }},
