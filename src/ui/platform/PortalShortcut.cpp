@@ -54,7 +54,7 @@ const QString kBindToken = QStringLiteral("avatrix_bind_shortcuts");
 
 QString ObjectPathText(const QVariant& value) {
     // The portal answers the session handle as a string or as an object path.
-    return value.canConvert<QDBusObjectPath>() && value.metaType() != QMetaType::fromType<QString>()
+    return value.metaType() == QMetaType::fromType<QDBusObjectPath>()
                ? value.value<QDBusObjectPath>().path()
                : value.toString();
 }
@@ -79,7 +79,7 @@ void PortalShortcut::Start(QDBusConnection bus) {
     // Presses come as signals sent to this connection alone; they are
     // matched on the session below, not on the sender.
     bus_.connect(QString(), kPortalPath, kShortcutsInterface, QStringLiteral("Activated"), this,
-                 SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+                 SLOT(OnActivated(QDBusMessage)));
     Register();
 }
 
@@ -198,12 +198,15 @@ void PortalShortcut::OnResponse(uint response, const QVariantMap& results) {
     }
 }
 
-void PortalShortcut::OnActivated(const QDBusObjectPath& session, const QString& shortcutId,
-                                 qulonglong, const QVariantMap&) {
-    if (step_ == Step::Bound && session.path() == sessionPath_ && shortcutId == shortcut_.id &&
-        onActivated_) {
-        onActivated_();
+void PortalShortcut::OnActivated(const QDBusMessage& signal) {
+    // (session handle, shortcut id, timestamp, options)
+    const QVariantList arguments = signal.arguments();
+    if (step_ == Step::GivenUp || sessionPath_.isEmpty() || arguments.size() < 2 ||
+        ObjectPathText(arguments.at(0)) != sessionPath_ ||
+        arguments.at(1).toString() != shortcut_.id || !onActivated_) {
+        return;
     }
+    onActivated_();
 }
 
 void PortalShortcut::GiveUp() {

@@ -2,7 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusContext>
-#include <QDBusObjectPath>
+#include <QDBusMessage>
 #include <QObject>
 #include <QVariantMap>
 #include <functional>
@@ -29,8 +29,7 @@ class PortalShortcut final : public QObject, protected QDBusContext {
 
   private slots:
     void OnResponse(uint response, const QVariantMap& results);
-    void OnActivated(const QDBusObjectPath& session, const QString& shortcutId,
-                     qulonglong timestamp, const QVariantMap& options);
+    void OnActivated(const QDBusMessage& signal);
 
   private:
     enum class Step { Idle, CreatingSession, Binding, Bound, GivenUp };
