@@ -76,8 +76,9 @@ void PortalShortcut::Start(QDBusConnection bus) {
     }
     qDBusRegisterMetaType<PortalShortcutEntry>();
     qDBusRegisterMetaType<QList<PortalShortcutEntry>>();
-    // Presses come as signals sent to this connection alone; they are
-    // matched on the session below, not on the sender.
+    // Presses are matched on the session they name, not on the sender:
+    // naming the portal's service here would wait for the bus to say who
+    // owns it.
     bus_.connect(QString(), kPortalPath, kShortcutsInterface, QStringLiteral("Activated"), this,
                  SLOT(OnActivated(QDBusMessage)));
     Register();
@@ -186,8 +187,10 @@ void PortalShortcut::OnResponse(uint response, const QVariantMap& results) {
     } else if (step_ == Step::Binding) {
         // The desktop answers the shortcuts it bound, each with the trigger
         // it chose; ours may be missing when the user declined it.
-        const auto bound = qdbus_cast<QList<PortalShortcutEntry>>(
-            results.value(QStringLiteral("shortcuts")).value<QDBusArgument>());
+        const QVariant answered = results.value(QStringLiteral("shortcuts"));
+        const auto bound = answered.canConvert<QDBusArgument>()
+                               ? qdbus_cast<QList<PortalShortcutEntry>>(answered)
+                               : QList<PortalShortcutEntry>();
         const bool ours = std::any_of(bound.begin(), bound.end(), [this](const auto& entry) {
             return entry.id == shortcut_.id;
         });
