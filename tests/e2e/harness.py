@@ -156,6 +156,11 @@ class Session:
         self.procs.append(proc)
         return proc
 
+    def spawn(self, args, **kwargs):
+        """Starts a helper process of the test's own, in the session's
+        environment; it is ended with the session."""
+        return self._spawn(args, **kwargs)
+
     def _succeeds(self, args):
         return subprocess.run(args, env=self.env, stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL).returncode == 0

@@ -55,7 +55,7 @@ def start_bus(s, with_portal):
     folder.mkdir()
     (folder / "bus.conf").write_text(BUS_CONFIG.format(folder=folder))
     read_end, write_end = os.pipe()
-    s._spawn(["dbus-daemon", "--nofork", f"--config-file={folder / 'bus.conf'}",
+    s.spawn(["dbus-daemon", "--nofork", f"--config-file={folder / 'bus.conf'}",
               f"--print-address={write_end}"], pass_fds=(write_end,))
     os.close(write_end)
     address, deadline = b"", time.monotonic() + 20
@@ -71,14 +71,14 @@ def start_bus(s, with_portal):
     if not with_portal:
         return None
     record = s.tmp / "shortcuts.jsonl"
-    s._spawn([sys.executable, str(BACKEND), str(record)])
+    s.spawn([sys.executable, str(BACKEND), str(record)])
     wait_for(lambda: has_owner(s, BACKEND_NAME), 20, "the shortcut backend on the bus")
     portals = s.tmp / "portals"
     portals.mkdir()
     (portals / f"{DESKTOP}.portal").write_text(PORTAL_FILE)
     s.env["XDG_DESKTOP_PORTAL_DIR"] = str(portals)
     s.env["XDG_CURRENT_DESKTOP"] = DESKTOP
-    s._spawn([FRONTEND, "-r"])
+    s.spawn([FRONTEND, "-r"])
     wait_for(lambda: has_owner(s, PORTAL_NAME), 20, "the portal frontend on the bus")
     return record
 
