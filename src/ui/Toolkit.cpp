@@ -10,8 +10,10 @@
 #include "trace/StartupTrace.h"
 #include "ui/FormWindow.h"
 #include "ui/Kinds.h"
+#include "ui/QtText.h"
 #include "ui/Registry.h"
 #include "ui/Values.h"
+#include "ui/platform/DesktopShortcut.h"
 #include "ui/platform/Platform.h"
 
 namespace avatrix::ui {
@@ -122,6 +124,49 @@ void SetWindowAlpha(std::uint32_t nativeHandle, std::optional<int> alpha) {
     platform::Current().Flush();
 }
 
+namespace {
+
+// Raises the label's Feedback event from the event loop rather than inside
+// the native or bus event handling, so the handler may open boxes and
+// dialogs.
+void PostFeedback(std::uint32_t labelHandle, int id) {
+    QTimer::singleShot(0, qApp, [id, labelHandle] {
+        Unit* label = detail::FindUnitByHandle(labelHandle);
+        if (label != nullptr && label->kind() == Kind::Label) {
+            EventArgs args;
+            args.param1 = id;
+            args.param2 = 0;
+            label->fire(Event::Feedback, args);
+        }
+    });
+}
+
+// A key as the shortcuts specification writes triggers ("ALT+F12"); empty
+// for a key it has no name for here.
+QString TriggerText(int modifiers, int keyCode) {
+    QString key;
+    if (keyCode >= kKeyF1 && keyCode < kKeyF1 + 24) {
+        key = QStringLiteral("F%1").arg(keyCode - kKeyF1 + 1);
+    } else if ((keyCode >= '0' && keyCode <= '9') || (keyCode >= 'A' && keyCode <= 'Z')) {
+        key = QChar(keyCode).toLower();
+    } else {
+        return QString();
+    }
+    QString trigger;
+    if ((modifiers & kModifierCtrl) != 0) {
+        trigger += QStringLiteral("CTRL+");
+    }
+    if ((modifiers & kModifierShift) != 0) {
+        trigger += QStringLiteral("SHIFT+");
+    }
+    if ((modifiers & kModifierAlt) != 0) {
+        trigger += QStringLiteral("ALT+");
+    }
+    return trigger + key;
+}
+
+}  // namespace
+
 int RegisterFeedbackHotKey(std::uint32_t windowHandle, std::uint32_t labelHandle, int modifiers,
                            int keyCode) {
     static int nextId = 33001;
@@ -134,24 +179,31 @@ int RegisterFeedbackHotKey(std::uint32_t windowHandle, std::uint32_t labelHandle
     if (registered->count({mask, keyCode}) != 0) {
         return 0;  // one program holds a key only once
     }
-    const bool grabbed = platform::Current().GrabHotKey(mask, keyCode, [id, labelHandle] {
-        // Delivered from the event loop rather than inside the native event
-        // handling, so the handler may open boxes and dialogs.
-        QTimer::singleShot(0, qApp, [id, labelHandle] {
-            Unit* label = detail::FindUnitByHandle(labelHandle);
-            if (label != nullptr && label->kind() == Kind::Label) {
-                EventArgs args;
-                args.param1 = id;
-                args.param2 = 0;
-                label->fire(Event::Feedback, args);
-            }
-        });
-    });
+    const bool grabbed = platform::Current().GrabHotKey(
+        mask, keyCode, [id, labelHandle] { PostFeedback(labelHandle, id); });
     if (!grabbed) {
         return 0;
     }
     registered->insert({mask, keyCode});
     return id;
+}
+
+bool RequestDesktopFeedbackHotKey(std::uint32_t windowHandle, std::uint32_t labelHandle,
+                                  int modifiers, int keyCode, std::string_view appId,
+                                  std::string_view shortcutId, const Text& description,
+                                  std::function<void()> onBound) {
+    if (!platform::WaylandSession() || QWidget::find(windowHandle) == nullptr) {
+        return false;
+    }
+    platform::DesktopShortcut shortcut;
+    shortcut.appId = QString::fromLatin1(appId.data(), static_cast<qsizetype>(appId.size()));
+    shortcut.id = QString::fromLatin1(shortcutId.data(), static_cast<qsizetype>(shortcutId.size()));
+    shortcut.description = detail::ToQString(description);
+    shortcut.preferredTrigger = TriggerText(modifiers, keyCode);
+    shortcut.parentWindow = QStringLiteral("x11:%1").arg(windowHandle, 0, 16);
+    platform::AskDesktopForShortcut(shortcut, std::move(onBound),
+                                    [labelHandle] { PostFeedback(labelHandle, 0); });
+    return true;
 }
 
 }  // namespace avatrix::ui

@@ -306,6 +306,16 @@ inline bool ShowCommonDialog(UnitRef u) {
 void SetWindowAlpha(std::uint32_t nativeHandle, std::optional<int> alpha);
 int RegisterFeedbackHotKey(std::uint32_t windowHandle, std::uint32_t labelHandle, int modifiers,
                            int keyCode);
+// Where the desktop owns global keys itself (a Wayland session), also asks it
+// for the key, so that a press reaches the label's Feedback event as the
+// registered hot key's does. The desktop files the key under the program's
+// desktop entry `appId` as `shortcutId`, showing `description`. Returns at
+// once, false when the session is not such a desktop's; `onBound` runs later,
+// and only once the desktop has bound the key (to whatever trigger it chose).
+bool RequestDesktopFeedbackHotKey(std::uint32_t windowHandle, std::uint32_t labelHandle,
+                                  int modifiers, int keyCode, std::string_view appId,
+                                  std::string_view shortcutId, const Text& description,
+                                  std::function<void()> onBound);
 void ApplyVisualStyle(int scheme);
 
 // A pop-up menu entry. A checkable entry starts unchecked and passes its new

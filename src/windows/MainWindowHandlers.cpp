@@ -14,6 +14,7 @@ using ui::Prop;
 using namespace units;
 
 int restoreHotKeyId = 0;
+bool desktopRestoreShortcutBound = false;
 
 }  // namespace
 
@@ -26,6 +27,12 @@ int RestoreHotKeyId() {
 }
 void SetRestoreHotKeyId(int id) {
     restoreHotKeyId = id;
+}
+bool DesktopRestoreShortcutBound() {
+    return desktopRestoreShortcutBound;
+}
+void SetDesktopRestoreShortcutBound(bool bound) {
+    desktopRestoreShortcutBound = bound;
 }
 
 bool ConfirmExit() {
@@ -40,9 +47,10 @@ bool ConfirmExit() {
 }
 
 void HideBothWindows() {
-    // Only the restore key can show the windows again; without it hiding
-    // them would leave a running program nobody can reach.
-    if (restoreHotKeyId == 0) {
+    // Only the restore key (or the desktop's shortcut for it) can show the
+    // windows again; without either, hiding them would leave a running
+    // program nobody can reach.
+    if (restoreHotKeyId == 0 && !desktopRestoreShortcutBound) {
         return;
     }
     ui::SetProperty(kBannerForm, Prop::Visible, false);

@@ -24,10 +24,13 @@ void ApplyBannerColour();
 void ApplyTextColour();
 void OpenSupportLinks();
 
-// The id FinishStartup got for the ALT+F12 restore key, 0 when there is none.
-// Without it nothing could bring hidden windows back, so "隐藏" then leaves
+// The id FinishStartup got for the ALT+F12 restore key, 0 when there is none,
+// and whether the desktop has bound the restore shortcut it was asked for.
+// With neither, nothing could bring hidden windows back, so "隐藏" then leaves
 // them shown.
 int RestoreHotKeyId();
 void SetRestoreHotKeyId(int id);
+bool DesktopRestoreShortcutBound();
+void SetDesktopRestoreShortcutBound(bool bound);
 
 }  // namespace avatrix::windows

@@ -1,5 +1,6 @@
 #include "trace/StartupTrace.h"
 #include "windows/MainWindowHandlers.h"
+#include "windows/ProgramTexts.h"
 #include "windows/Windows.h"
 
 namespace avatrix::windows {
@@ -16,6 +17,14 @@ void FinishStartup() {
     SetRestoreHotKeyId(ui::RegisterFeedbackHotKey(ui::GetWindowHandle(kMainForm),
                                                   ui::GetWindowHandle(kHintLabel), ui::kModifierAlt,
                                                   ui::kKeyF12));
+    // A Wayland desktop passes keys to the program only while one of its
+    // windows has the focus, and hidden ones have none: the desktop is asked
+    // for the same key too, and answers later, if at all.
+    ui::RequestDesktopFeedbackHotKey(ui::GetWindowHandle(kMainForm),
+                                     ui::GetWindowHandle(kHintLabel), ui::kModifierAlt, ui::kKeyF12,
+                                     texts::kDesktopEntryName, texts::kRestoreShortcutId,
+                                     texts::Gbk(texts::kRestoreShortcutDescription),
+                                     [] { SetDesktopRestoreShortcutBound(true); });
 }
 
 }  // namespace avatrix::windows

@@ -29,6 +29,13 @@ inline constexpr char kCreditLine[] =
     "感谢您使用Mirrowen文字头像！有问题或建议欢迎联系作者，QQ：315728406";
 inline constexpr char kAuthorPageAddress[] = "http://home.mirrowen.example/";
 
+// The desktop entry the program is installed with (avatrix.desktop), by which
+// a Wayland desktop files the restore shortcut under the program, and what
+// its shortcut settings say the shortcut does.
+inline constexpr char kDesktopEntryName[] = "avatrix";
+inline constexpr char kRestoreShortcutId[] = "restore-windows";
+inline constexpr char kRestoreShortcutDescription[] = "恢复显示 Avatrix 的主窗口和横批";
+
 // One of the texts above as the GBK text the program holds.
 inline Text Gbk(const char* utf8) {
     return operator""_gbk(utf8, std::strlen(utf8));

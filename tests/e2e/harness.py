@@ -135,6 +135,10 @@ class Session:
         self.app = None
         self.server = None
         self.env = dict(os.environ)
+        # An X11 session unless a test says otherwise: a Wayland session makes
+        # the program ask the desktop's portal for its shortcut as well.
+        for name in ("WAYLAND_DISPLAY", "XDG_SESSION_TYPE"):
+            self.env.pop(name, None)
         try:
             self._start_x(compositor)
             self._stand_in_browser()
@@ -151,6 +155,11 @@ class Session:
                                 **kwargs)
         self.procs.append(proc)
         return proc
+
+    def spawn(self, args, **kwargs):
+        """Starts a helper process of the test's own, in the session's
+        environment; it is ended with the session."""
+        return self._spawn(args, **kwargs)
 
     def _succeeds(self, args):
         return subprocess.run(args, env=self.env, stdout=subprocess.DEVNULL,

@@ -167,6 +167,15 @@ TEST_F(HideAndRestore, WithoutTheRestoreKeyNothingIsHidden) {
     EXPECT_TRUE(Visible(kMainWindow));
 }
 
+TEST_F(HideAndRestore, TheDesktopsShortcutAloneCanBringThemBack) {
+    SetRestoreHotKeyId(0);
+    SetDesktopRestoreShortcutBound(true);
+    BoundHandler("按钮7", Event::Clicked)({});
+    EXPECT_EQ(messages_.size(), 1u);
+    EXPECT_FALSE(Visible(kBannerWindow));
+    EXPECT_FALSE(Visible(kMainWindow));
+}
+
 // These need a process in which the banner has not been loaded yet; ctest
 // runs every test in a process of its own.
 class BeforeTheBanner : public MainWindowTest {

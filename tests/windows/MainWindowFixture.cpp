@@ -68,6 +68,7 @@ void MainWindowTest::TearDown() {
     ui::testing::RecordOpenedAddresses(false);
     ui::testing::SetUnknownUnitHandler({});
     SetRestoreHotKeyId(0);
+    SetDesktopRestoreShortcutBound(false);
 }
 
 void MainWindowTest::SetContent(const char* unit, const Text& content) {
