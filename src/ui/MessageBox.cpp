@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "text/Literal.h"
+#include "ui/DialogStacking.h"
 #include "ui/QtText.h"
 #include "ui/TestSeams.h"
 #include "ui/Toolkit.h"
@@ -17,7 +18,6 @@ namespace {
 constexpr int kButtonMask = 0x0F;
 constexpr int kIconMask = 0xF0;
 constexpr int kDefaultButtonMask = 0xF00;
-constexpr int kTopmost = 0x40000;
 
 struct Choice {
     QMessageBox::StandardButton button;
@@ -67,7 +67,7 @@ QMessageBox::Icon IconOf(int flags) {
     }
 }
 
-// A box without Cancel and with more than one button cannot be closed other
+// A box without Cancel or No and with more than one button cannot be closed other
 // than by a button: its close box and Esc do nothing.
 class Unclosable final : public QObject {
   public:
@@ -97,23 +97,26 @@ int ShowMessage(const Text& text, int flags, std::optional<Text> title) {
     }
 
     const std::vector<Choice> choices = ChoicesOf(flags);
+    // Before the buttons are made: their texts are translated as they are.
+    detail::LoadQtTranslations();
     QMessageBox box(IconOf(flags), detail::ToQString(caption), detail::ToQString(text),
                     QMessageBox::NoButton);
     // Texts can come from outside (a notice page): never read them as markup,
     // so no link or tag in them comes alive.
     box.setTextFormat(Qt::PlainText);
-    // No owner window; the box holds the whole program until answered.
+    // The box holds the whole program until answered.
     box.setWindowModality(Qt::ApplicationModal);
-    if (flags & kTopmost) {
-        box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    }
+    detail::PrepareDialog(box);
     std::vector<QAbstractButton*> buttons;
     QAbstractButton* cancel = nullptr;
+    QAbstractButton* no = nullptr;
     for (const Choice& choice : choices) {
         QAbstractButton* button = box.addButton(choice.button);
         buttons.push_back(button);
         if (choice.code == kAnswerCancel) {
             cancel = button;
+        } else if (choice.code == kAnswerNo) {
+            no = button;
         }
     }
     const std::size_t defaultIndex = static_cast<std::size_t>((flags & kDefaultButtonMask) >> 8);
@@ -122,6 +125,9 @@ int ShowMessage(const Text& text, int flags, std::optional<Text> title) {
     Unclosable unclosable;
     if (cancel != nullptr) {
         box.setEscapeButton(cancel);
+    } else if (no != nullptr) {
+        // Backing out of a yes-or-no question is the safe answer.
+        box.setEscapeButton(no);
     } else if (buttons.size() == 1) {
         box.setEscapeButton(buttons.front());
     } else {
@@ -135,7 +141,10 @@ int ShowMessage(const Text& text, int flags, std::optional<Text> title) {
             return choices[i].code;
         }
     }
-    return cancel != nullptr ? kAnswerCancel : choices.front().code;
+    if (cancel != nullptr) {
+        return kAnswerCancel;
+    }
+    return no != nullptr ? kAnswerNo : choices.front().code;
 }
 
 }  // namespace avatrix::ui

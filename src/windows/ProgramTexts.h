@@ -29,6 +29,11 @@ inline constexpr char kCreditLine[] =
     "感谢您使用Mirrowen文字头像！有问题或建议欢迎联系作者，QQ：315728406";
 inline constexpr char kAuthorPageAddress[] = "http://home.mirrowen.example/";
 
+// ApplyBannerAlpha, once, on a desktop that cannot show a window's opacity.
+inline constexpr char kNoOpacityOnScreen[] =
+    "当前桌面没有合成管理器，屏幕上无法显示横批的透明度。\n"
+    "头像菜单的“复制头像”和“另存为 PNG…”仍会按设置的透明度生成头像。";
+
 // One of the texts above as the GBK text the program holds.
 inline Text Gbk(const char* utf8) {
     return operator""_gbk(utf8, std::strlen(utf8));
