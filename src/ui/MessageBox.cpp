@@ -67,22 +67,26 @@ QMessageBox::Icon IconOf(int flags) {
     }
 }
 
-// A box without Cancel or No and with more than one button cannot be closed other
-// than by a button: its close box and Esc do nothing.
+// A box without Cancel and with more than one button cannot be closed other
+// than by a button: its close box does nothing, and nor does Esc, except on
+// a yes-or-no question, where it answers No.
 class Unclosable final : public QObject {
   public:
-    using QObject::QObject;
+    explicit Unclosable(bool escapeAnswers) : escapeAnswers_(escapeAnswers) {}
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Close) {
             event->ignore();
             return true;
         }
-        if (event->type() == QEvent::KeyPress &&
+        if (event->type() == QEvent::KeyPress && !escapeAnswers_ &&
             static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
             return true;
         }
         return false;
     }
+
+  private:
+    bool escapeAnswers_;
 };
 
 }  // namespace
@@ -122,15 +126,16 @@ int ShowMessage(const Text& text, int flags, std::optional<Text> title) {
     const std::size_t defaultIndex = static_cast<std::size_t>((flags & kDefaultButtonMask) >> 8);
     box.setDefaultButton(
         qobject_cast<QPushButton*>(buttons[defaultIndex < buttons.size() ? defaultIndex : 0]));
-    Unclosable unclosable;
+    // Backing out of a yes-or-no question is the safe answer.
+    Unclosable unclosable(no != nullptr);
     if (cancel != nullptr) {
         box.setEscapeButton(cancel);
-    } else if (no != nullptr) {
-        // Backing out of a yes-or-no question is the safe answer.
-        box.setEscapeButton(no);
     } else if (buttons.size() == 1) {
         box.setEscapeButton(buttons.front());
     } else {
+        if (no != nullptr) {
+            box.setEscapeButton(no);
+        }
         box.installEventFilter(&unclosable);
     }
 
@@ -141,10 +146,7 @@ int ShowMessage(const Text& text, int flags, std::optional<Text> title) {
             return choices[i].code;
         }
     }
-    if (cancel != nullptr) {
-        return kAnswerCancel;
-    }
-    return no != nullptr ? kAnswerNo : choices.front().code;
+    return cancel != nullptr ? kAnswerCancel : choices.front().code;
 }
 
 }  // namespace avatrix::ui

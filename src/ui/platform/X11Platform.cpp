@@ -406,12 +406,16 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
         return false;
     }
 
-    // Pop-up menus, tooltips and the like (override-redirect) are left above
-    // for the moment they are up. Restacking the topmost windows and the
-    // dialogs reports their own changes again: those need nothing more, but
-    // a dialog newly shown must come up above the topmost windows.
+    // The program's own pop-ups (menus, drop-down lists, notes: windows that
+    // bypass the window manager) are left above for the moment they are up.
+    // Restacking the topmost windows and the dialogs reports their own
+    // changes again: those need nothing more, but a dialog newly shown must
+    // come up above the topmost windows.
     void otherWindowMoved(xcb_window_t id, bool overrideRedirect, bool mapped) {
-        if (topmost_.empty() || overrideRedirect || isTopmost(id) || WindowManagerRunning()) {
+        if (topmost_.empty() || isTopmost(id) || WindowManagerRunning()) {
+            return;
+        }
+        if (overrideRedirect && QWidget::find(static_cast<WId>(id)) != nullptr) {
             return;
         }
         if (!mapped && isOpenDialog(id)) {
