@@ -21,7 +21,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # libcurl is opened when the first web request is made, so shlibdeps cannot
 # see it; the version is the one the program is built against.
 find_package(CURL REQUIRED)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= ${CURL_VERSION_STRING})")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= ${CURL_VERSION_STRING}), qt6-translations-l10n")
 # What the program uses without linking it, so shlibdeps cannot see it: the
 # CJK font its Chinese texts and the "宋体" banner font are drawn with, the
 # output modules libout123 loads for the music, and xdg-open for web pages.

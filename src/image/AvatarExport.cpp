@@ -51,6 +51,7 @@ bool CopyAvatar(const AvatarUnits& units) {
     data->setData(QStringLiteral("image/png"), png);
     data->setData(QStringLiteral("image/bmp"), bmp);
     QGuiApplication::clipboard()->setMimeData(data);
+    ui::ShowNote(units.box, "已复制"_gbk);
     return true;
 }
 
@@ -75,7 +76,9 @@ void SaveAvatarAsPng(const AvatarUnits& units) {
                         SaveTitle());
         return;
     }
-    SaveChosenFile(name, png, SaveTitle());
+    if (SaveChosenFile(name, png, SaveTitle())) {
+        ui::ShowNote(units.box, "已保存"_gbk, name);
+    }
 }
 
 }  // namespace avatrix::image

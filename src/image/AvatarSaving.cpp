@@ -1,13 +1,15 @@
 #include "image/AvatarSaving.h"
 
 #include "image/FileSaving.h"
+#include "text/Literal.h"
 #include "ui/Toolkit.h"
 
 namespace avatrix::image {
 
 void SaveAvatar(const AvatarUnits& units) {
     // The screen is copied before the dialog opens, so the dialog itself is
-    // never part of the avatar.
+    // never part of the avatar; nor is the note of an earlier save.
+    ui::HideNote();
     const ByteSet bytes = CaptureToBmpImage(ui::GetWindowHandle(units.box));
     if (bytes.empty()) {
         // Nothing to save: asking for a name would only end in an empty file.
@@ -26,7 +28,10 @@ void SaveAvatar(const AvatarUnits& units) {
     // The extension is added whatever the name already ends with. The exact
     // name typed is used, not its GBK spelling, which may name another file.
     const Text typed = ui::GetText(units.dialog, ui::Prop::FileName);
-    SaveChosenFile(ui::ExactPath(units.dialog, typed) + ".jpg", bytes);
+    const ui::FilePath path = ui::ExactPath(units.dialog, typed) + ".jpg";
+    if (SaveChosenFile(path, bytes)) {
+        ui::ShowNote(units.box, "已保存"_gbk, path);
+    }
 }
 
 }  // namespace avatrix::image

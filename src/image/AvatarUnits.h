@@ -14,9 +14,15 @@ struct AvatarUnits {
     ui::UnitRef bannerLabel;  // the banner's text, in the window floating over the box
 };
 
-// The shared dialog's filter for picture files, as both handlers set it.
+// The shared dialog's filter for picture files, as the save handler sets it.
 inline Text PictureFilter() {
     return "图片类型.jpg.png|*.jpg*|*.png*|"_gbk;
+}
+
+// The filter for opening a picture: the same entry, listing every kind of
+// picture the avatar box shows (file dialogs match names in any letter case).
+inline Text OpenPictureFilter() {
+    return "图片类型.jpg.png|*.jpg;*.jpeg;*.jpe;*.jfif;*.png;*.gif;*.bmp;*.dib|"_gbk;
 }
 
 }  // namespace avatrix::image

@@ -30,7 +30,7 @@ void ShowPictureFile(ui::UnitRef box, const ui::FilePath& path) {
 }  // namespace
 
 void OpenPicture(const AvatarUnits& units) {
-    ui::SetProperty(units.dialog, ui::Prop::Filter, PictureFilter());
+    ui::SetProperty(units.dialog, ui::Prop::Filter, OpenPictureFilter());
     ui::SetProperty(units.dialog, ui::Prop::DialogKind, ui::kOpenFileDialog);
     ui::SetProperty(units.dialog, ui::Prop::InitialDir, ui::DesktopDirectory());
     // The answer is not looked at: a cancel reloads whatever name the unit

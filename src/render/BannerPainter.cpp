@@ -14,9 +14,9 @@ constexpr int kShadowOffset = 2;
 constexpr qreal kShadowOpacity = 0.5;
 
 // The glyphs themselves, in label coordinates (origin at the label's
-// top-left corner).
+// top-left corner), over an area of the given size.
 void DrawGlyphs(QPainter& painter, const BannerStyle& style, const QFont& font, const QColor& pen,
-                QSize label) {
+                QSize area) {
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(font);
     painter.setPen(pen);
@@ -25,8 +25,10 @@ void DrawGlyphs(QPainter& painter, const BannerStyle& style, const QFont& font, 
         return;
     }
     if (style.font.angle == 0) {
-        painter.drawText(QRect(QPoint(0, 0), label),
-                         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, style.text);
+        // The banner carries one line: a text longer than the label runs on
+        // past it rather than breaking into lines the strip has no room for.
+        painter.drawText(QRect(QPoint(0, 0), area),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, style.text);
         return;
     }
     // Turned text runs as one line from the top-left corner.
@@ -36,15 +38,15 @@ void DrawGlyphs(QPainter& painter, const BannerStyle& style, const QFont& font, 
 
 // The glyphs in one flat colour on transparency, at the device's scale, for
 // the outline and the shadow to be made from.
-QImage GlyphMask(const BannerStyle& style, const QFont& font, const QColor& colour, QSize label,
+QImage GlyphMask(const BannerStyle& style, const QFont& font, const QColor& colour, QSize area,
                  qreal dpr) {
-    const QSize device(static_cast<int>(std::ceil(label.width() * dpr)),
-                       static_cast<int>(std::ceil(label.height() * dpr)));
+    const QSize device(static_cast<int>(std::ceil(area.width() * dpr)),
+                       static_cast<int>(std::ceil(area.height() * dpr)));
     QImage mask(device, QImage::Format_ARGB32_Premultiplied);
     mask.fill(Qt::transparent);
     mask.setDevicePixelRatio(dpr);
     QPainter painter(&mask);
-    DrawGlyphs(painter, style, font, colour, label);
+    DrawGlyphs(painter, style, font, colour, area);
     return mask;
 }
 
@@ -104,19 +106,30 @@ void PaintBannerStrip(QPainter& painter, const BannerStyle& style) {
     painter.fillRect(QRect(QPoint(0, 0), style.stripSize), style.stripColour);
 }
 
+QRect BannerTextArea(const BannerStyle& style) {
+    const QRect& label = style.labelRect;
+    if (label.isEmpty()) {
+        return {};
+    }
+    const int right = std::max(label.x() + label.width(), style.stripSize.width());
+    const int bottom = std::max(label.y() + label.height(), style.stripSize.height());
+    return QRect(label.x(), label.y(), right - label.x(), bottom - label.y());
+}
+
 void PaintBannerText(QPainter& painter, const BannerStyle& style) {
-    if (style.text.isEmpty() || style.labelRect.isEmpty()) {
+    const QRect area = BannerTextArea(style);
+    if (style.text.isEmpty() || area.isEmpty()) {
         return;
     }
-    const QSize label = style.labelRect.size();
+    const QSize size = area.size();
     const QFont font = BannerQFont(style);
     painter.save();
     painter.translate(style.labelRect.topLeft());
-    painter.setClipRect(QRect(QPoint(0, 0), label), Qt::IntersectClip);
+    painter.setClipRect(QRect(QPoint(0, 0), size), Qt::IntersectClip);
     if (style.outline || style.shadow) {
         const qreal dpr = DevicePixelRatioOf(painter);
         if (style.shadow) {
-            const QImage shadow = SoftenedMask(GlyphMask(style, font, Qt::black, label, dpr));
+            const QImage shadow = SoftenedMask(GlyphMask(style, font, Qt::black, size, dpr));
             painter.save();
             painter.setOpacity(painter.opacity() * kShadowOpacity);
             painter.drawImage(QPointF(kShadowOffset, kShadowOffset), shadow);
@@ -124,7 +137,7 @@ void PaintBannerText(QPainter& painter, const BannerStyle& style) {
         }
         if (style.outline) {
             const QImage ring =
-                GlyphMask(style, font, OutlineColourFor(style.textColour), label, dpr);
+                GlyphMask(style, font, OutlineColourFor(style.textColour), size, dpr);
             // Every device-pixel offset within the outline's radius: a disc
             // rather than a square, so corners stay round.
             const int radius = static_cast<int>(std::lround(kOutlineWidth * dpr));
@@ -137,7 +150,7 @@ void PaintBannerText(QPainter& painter, const BannerStyle& style) {
             }
         }
     }
-    DrawGlyphs(painter, style, font, style.textColour, label);
+    DrawGlyphs(painter, style, font, style.textColour, size);
     painter.restore();
 }
 

@@ -44,11 +44,15 @@ QFont BannerQFont(const BannerStyle& style);
 // Fills the strip (0, 0, stripSize) with the strip colour.
 void PaintBannerStrip(QPainter& painter, const BannerStyle& style);
 
-// Draws the text into labelRect, clipped to it: word-wrapped from the
-// top-left corner, or, for a turned font, as one line from that corner; or
-// where textRect places it.
-// With outline and shadow off these are exactly the pixels of plain text
-// drawn with the banner's font and colour.
+// Where the text may show: from labelRect's top-left corner to the far edges
+// of the label or the strip, whichever reach further. Glyphs that the strip
+// has room for are never cut by a label that is too small for them.
+QRect BannerTextArea(const BannerStyle& style);
+
+// Draws the text as one line from labelRect's top-left corner (turned about
+// that corner for a turned font), or where textRect places it, clipped to
+// BannerTextArea. With outline and shadow off these are exactly the pixels of
+// plain text drawn with the banner's font and colour.
 void PaintBannerText(QPainter& painter, const BannerStyle& style);
 
 // Strip and text, as the banner window shows them at full opacity.

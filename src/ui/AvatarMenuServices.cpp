@@ -13,6 +13,7 @@
 #include <cmath>
 #include <memory>
 
+#include "ui/DialogStacking.h"
 #include "ui/FormWindow.h"
 #include "ui/QtText.h"
 #include "ui/Registry.h"
@@ -120,8 +121,10 @@ FilePath AskSaveFileName(const Text& filter, const Text& initialDir) {
     if (const auto& responder = detail::DialogResponder()) {
         answer = responder(request);
     } else {
+        detail::LoadQtTranslations();  // before the dialog makes its labels
         QFileDialog dialog(nullptr, QString::fromUtf8("另存为"), detail::ToQString(initialDir));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
+        detail::PrepareDialog(dialog);
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <array>
 
+#include "ui/DialogStacking.h"
 #include "ui/QtText.h"
 #include "ui/UnitKinds.h"
 #include "ui/Values.h"
@@ -156,8 +157,12 @@ class ColorPickerUnit final : public Unit {
         if (ref == kCustomRef) {
             const Colour current = AsColour(stored(Prop::Colour));
             const QColor start = current == kDefaultColour ? QColor(Qt::black) : ToQColor(current);
-            const QColor colour = QColorDialog::getColor(start, combo_->window(), QString(),
-                                                         QColorDialog::DontUseNativeDialog);
+            LoadQtTranslations();
+            QColorDialog dialog(start);
+            dialog.setOption(QColorDialog::DontUseNativeDialog);
+            PrepareDialog(dialog);
+            const QColor colour =
+                dialog.exec() == QDialog::Accepted ? dialog.selectedColor() : QColor();
             if (!colour.isValid()) {
                 show(current);  // cancelled: the choice stays as it was
                 return;

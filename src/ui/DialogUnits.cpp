@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include "text/Literal.h"
+#include "ui/DialogStacking.h"
 #include "ui/Kinds.h"
 #include "ui/QtText.h"
 #include "ui/TestSeams.h"
@@ -110,9 +111,11 @@ class CommonDlgUnit final : public Unit {
 
     testing::DialogAnswer runFileDialog(const testing::DialogRequest& request) {
         const bool save = request.kind == kSaveFileDialog;
+        LoadQtTranslations();  // before the dialog makes its labels
         QFileDialog dialog(nullptr, save ? QString::fromUtf8("另存为") : QString::fromUtf8("打开"),
                            ToQString(request.initialDir));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
+        PrepareDialog(dialog);
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         // The name typed is not always the file written (a saver may add an
@@ -148,8 +151,10 @@ class CommonDlgUnit final : public Unit {
         initial.setUnderline(AsBool(stored(Prop::FontUnderline)));
         initial.setStrikeOut(AsBool(stored(Prop::FontStrikeOut)));
 
+        LoadQtTranslations();
         QFontDialog dialog(initial);
         dialog.setOption(QFontDialog::DontUseNativeDialog);
+        PrepareDialog(dialog);
         testing::DialogAnswer answer;
         if (dialog.exec() == QDialog::Accepted) {
             const QFont chosen = dialog.selectedFont();

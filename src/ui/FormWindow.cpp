@@ -371,10 +371,15 @@ void FormWindow::resizeEvent(QResizeEvent* event) {
 void FormWindow::paintEvent(QPaintEvent* event) {
     trace::Span span("paint", name().c_str());
     QWidget::paintEvent(event);
+    QPainter painter(this);
+    for (const auto& u : units_) {
+        if (u->parentUnit() == nullptr) {
+            u->paintBeyondBox(painter);
+        }
+    }
     if (!HasClientEdge(border())) {
         return;
     }
-    QPainter painter(this);
     QStyleOptionFrame option;
     option.initFrom(this);
     option.frameShape = QFrame::Panel;

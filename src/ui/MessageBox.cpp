@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "text/Literal.h"
+#include "ui/DialogStacking.h"
 #include "ui/QtText.h"
 #include "ui/TestSeams.h"
 #include "ui/Toolkit.h"
@@ -17,7 +18,6 @@ namespace {
 constexpr int kButtonMask = 0x0F;
 constexpr int kIconMask = 0xF0;
 constexpr int kDefaultButtonMask = 0xF00;
-constexpr int kTopmost = 0x40000;
 
 struct Choice {
     QMessageBox::StandardButton button;
@@ -68,21 +68,25 @@ QMessageBox::Icon IconOf(int flags) {
 }
 
 // A box without Cancel and with more than one button cannot be closed other
-// than by a button: its close box and Esc do nothing.
+// than by a button: its close box does nothing, and nor does Esc, except on
+// a yes-or-no question, where it answers No.
 class Unclosable final : public QObject {
   public:
-    using QObject::QObject;
+    explicit Unclosable(bool escapeAnswers) : escapeAnswers_(escapeAnswers) {}
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Close) {
             event->ignore();
             return true;
         }
-        if (event->type() == QEvent::KeyPress &&
+        if (event->type() == QEvent::KeyPress && !escapeAnswers_ &&
             static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
             return true;
         }
         return false;
     }
+
+  private:
+    bool escapeAnswers_;
 };
 
 }  // namespace
@@ -97,34 +101,41 @@ int ShowMessage(const Text& text, int flags, std::optional<Text> title) {
     }
 
     const std::vector<Choice> choices = ChoicesOf(flags);
+    // Before the buttons are made: their texts are translated as they are.
+    detail::LoadQtTranslations();
     QMessageBox box(IconOf(flags), detail::ToQString(caption), detail::ToQString(text),
                     QMessageBox::NoButton);
     // Texts can come from outside (a notice page): never read them as markup,
     // so no link or tag in them comes alive.
     box.setTextFormat(Qt::PlainText);
-    // No owner window; the box holds the whole program until answered.
+    // The box holds the whole program until answered.
     box.setWindowModality(Qt::ApplicationModal);
-    if (flags & kTopmost) {
-        box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    }
+    detail::PrepareDialog(box);
     std::vector<QAbstractButton*> buttons;
     QAbstractButton* cancel = nullptr;
+    QAbstractButton* no = nullptr;
     for (const Choice& choice : choices) {
         QAbstractButton* button = box.addButton(choice.button);
         buttons.push_back(button);
         if (choice.code == kAnswerCancel) {
             cancel = button;
+        } else if (choice.code == kAnswerNo) {
+            no = button;
         }
     }
     const std::size_t defaultIndex = static_cast<std::size_t>((flags & kDefaultButtonMask) >> 8);
     box.setDefaultButton(
         qobject_cast<QPushButton*>(buttons[defaultIndex < buttons.size() ? defaultIndex : 0]));
-    Unclosable unclosable;
+    // Backing out of a yes-or-no question is the safe answer.
+    Unclosable unclosable(no != nullptr);
     if (cancel != nullptr) {
         box.setEscapeButton(cancel);
     } else if (buttons.size() == 1) {
         box.setEscapeButton(buttons.front());
     } else {
+        if (no != nullptr) {
+            box.setEscapeButton(no);
+        }
         box.installEventFilter(&unclosable);
     }
 

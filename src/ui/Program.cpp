@@ -1,6 +1,7 @@
 #include "ui/Program.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "render/BannerFont.h"
 #include "trace/StartupTrace.h"
+#include "ui/DialogStacking.h"
 #include "ui/Registry.h"
 #include "ui/TestSeams.h"
 #include "ui/platform/Platform.h"
@@ -39,6 +41,10 @@ void EnsureToolkitReady() {
     render::InstallFaceSubstitutions();
     // Only EndProgram ends the program; hiding every window does not.
     app->setQuitOnLastWindowClosed(false);
+    // Qt's Chinese texts (edit menus, standard dialogs) once the program is
+    // running rather than before its first window; a dialog that comes
+    // sooner loads them itself.
+    QTimer::singleShot(0, app, [] { LoadQtTranslations(); });
 }
 
 }  // namespace detail

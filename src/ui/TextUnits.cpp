@@ -1,6 +1,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 
 #include "render/BannerPainter.h"
 #include "ui/FontMapping.h"
@@ -104,18 +105,37 @@ class TransparentText final : public QWidget {
 
     render::BannerStyle style;
 
+    // The style laid out in the parent's coordinates: the label's rectangle
+    // on a strip the size of the parent.
+    render::BannerStyle laidOut() const {
+        render::BannerStyle result = style;
+        result.labelRect = geometry();
+        result.stripSize = parentWidget() != nullptr ? parentWidget()->size() : size();
+        return result;
+    }
+
+    bool onWindow() const { return parentWidget() != nullptr && parentWidget()->isWindow(); }
+
   protected:
     void paintEvent(QPaintEvent*) override {
         if (style.text.isEmpty()) {
             return;
         }
         QPainter painter(this);
-        style.labelRect = rect();
-        render::PaintBannerText(painter, style);
+        // In the parent's coordinates: the part of the text the window draws
+        // beyond the label comes from the very same layout of the glyphs.
+        painter.translate(-pos());
+        render::PaintBannerText(painter, laidOut());
     }
     void mousePressEvent(QMouseEvent* event) override {
-        // The label keeps its presses: pressing on the text never drags.
-        event->accept();
+        // Lying on its window, the label lets presses through, so that a
+        // window it covers wholly can still be dragged by it; inside a
+        // picture box it keeps them, as the box does.
+        if (onWindow()) {
+            event->ignore();
+        } else {
+            event->accept();
+        }
     }
 };
 
@@ -131,6 +151,18 @@ class TransLabelUnit final : public Unit {
     }
 
     QWidget* widget() const override { return view_; }
+
+    void paintBeyondBox(QPainter& painter) const override {
+        if (view_->isHidden() || view_->style.text.isEmpty() || !view_->onWindow()) {
+            return;
+        }
+        // Glyphs too large for the label still show where the window has
+        // room for them; the label draws its own rectangle.
+        painter.save();
+        painter.setClipRegion(QRegion(view_->parentWidget()->rect()) - QRegion(view_->geometry()));
+        render::PaintBannerText(painter, view_->laidOut());
+        painter.restore();
+    }
 
   protected:
     bool supportsOwn(Prop prop) const override {
@@ -156,9 +188,14 @@ class TransLabelUnit final : public Unit {
                 break;
             default:
                 Unit::apply(prop, value);
-                return;
+                break;
         }
-        view_->update();
+        // What shows beyond the label is the window's to draw.
+        if (view_->onWindow()) {
+            view_->parentWidget()->update();
+        } else {
+            view_->update();
+        }
     }
 
   private:

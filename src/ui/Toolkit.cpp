@@ -114,6 +114,10 @@ bool RegisterDropTarget(std::string_view window, std::string_view dropUnit,
     return u != nullptr && target != nullptr && detail::ServeDrops(u, target);
 }
 
+bool ScreenShowsOpacity() {
+    return QApplication::instance() == nullptr || platform::Current().CompositorRunning();
+}
+
 void SetWindowAlpha(std::uint32_t nativeHandle, std::optional<int> alpha) {
     QWidget* w = nativeHandle != 0 ? QWidget::find(nativeHandle) : nullptr;
     if (w == nullptr || !w->isWindow()) {

@@ -346,7 +346,17 @@ inline ScreenRect ClientAreaOnScreen(UnitRef u) {
 double DevicePixelRatioOf(std::string_view window, std::string_view unit = kWindowUnit);
 // The opacity SetWindowAlpha last gave the window, 0 to 255; 255 before any.
 int GetWindowAlpha(std::uint32_t nativeHandle);
+// False where the screen cannot show a window's opacity: an X11 desktop
+// without a compositing manager.
+bool ScreenShowsOpacity();
 struct FilePath;
+// A short note beside a unit, outside its area, for about two seconds: the
+// text, then the file name part of `file` in quotes when there is one. It
+// takes no focus and no click; a new note replaces the one showing.
+void ShowNote(UnitRef near, const Text& text, const FilePath& file);
+void ShowNote(UnitRef near, const Text& text);
+// Takes the note down at once, before the screen is read.
+void HideNote();
 // A save dialog of its own, apart from the dialog units: `filter` in the
 // dialog units' "description|pattern|" form. The chosen path, or an empty text
 // when cancelled. It does not ask about replacing a file: the caller asks

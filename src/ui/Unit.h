@@ -7,6 +7,7 @@
 
 #include "ui/Toolkit.h"
 
+class QPainter;
 class QWidget;
 
 namespace avatrix::ui::detail {
@@ -48,6 +49,10 @@ class Unit {
 
     // Puts the widget where the geometry properties say.
     virtual void place();
+
+    // For a unit lying straight on its window: draws what shows of it beyond
+    // its own rectangle, onto the window's background.
+    virtual void paintBeyondBox(QPainter& /*painter*/) const {}
 
   protected:
     virtual bool supportsOwn(Prop prop) const = 0;

@@ -15,6 +15,7 @@ using namespace units;
 
 int restoreHotKeyId = 0;
 bool desktopRestoreShortcutBound = false;
+bool toldOpacityHidden = false;
 
 }  // namespace
 
@@ -110,6 +111,13 @@ void ApplyBannerAlpha() {
     const int alpha = ui::TextToInt(ui::GetText(kAlphaBox, Prop::Content));
     if (banner != 0) {
         ui::SetWindowAlpha(banner, alpha);
+    }
+    // Without a compositor the screen shows no change at all; the avatar
+    // menu's exports apply the opacity, and the user should know why they
+    // differ from the screen.
+    if (!toldOpacityHidden && !ui::ScreenShowsOpacity()) {
+        toldOpacityHidden = true;
+        ui::ShowMessage(texts::Gbk(texts::kNoOpacityOnScreen), ui::kIconInformation);
     }
 }
 

@@ -36,6 +36,11 @@ inline constexpr char kDesktopEntryName[] = "avatrix";
 inline constexpr char kRestoreShortcutId[] = "restore-windows";
 inline constexpr char kRestoreShortcutDescription[] = "恢复显示 Avatrix 的主窗口和横批";
 
+// ApplyBannerAlpha, once, on a desktop that cannot show a window's opacity.
+inline constexpr char kNoOpacityOnScreen[] =
+    "当前桌面没有合成管理器，屏幕上无法显示横批的透明度。\n"
+    "头像菜单的“复制头像”和“另存为 PNG…”仍会按设置的透明度生成头像。";
+
 // One of the texts above as the GBK text the program holds.
 inline Text Gbk(const char* utf8) {
     return operator""_gbk(utf8, std::strlen(utf8));

@@ -4,7 +4,8 @@ picture box, "保存头像" writes what the screen shows there as a 16-bit BMP
 under the typed name plus ".jpg" (asking first when that file exists), a
 cancelled save dialog touches nothing, names GBK cannot hold are saved and
 opened as typed, and "打开图片" shows a chosen JPEG in the box (or, cancelled, the file under
-the name last chosen in either dialog)."""
+the name last chosen in either dialog). A saved avatar is confirmed by a brief note beside
+the box, and No or Esc on the question about replacing a file keeps it."""
 import os
 import struct
 import sys
@@ -39,6 +40,13 @@ def focused_dialog(s, title):
         active = s.run(["xdotool", "getactivewindow"]).strip()
         return w if w and active.isdigit() and int(active) == w.id else None
     return probe
+
+
+def note(s, prefix):
+    """The program's confirmation note, if one shows: a mapped window of its
+    own that bypasses the window manager, named by its text."""
+    w = s.program_menu()
+    return w if w and w.name.startswith(prefix) else None
 
 
 def close_to(a, b, tolerance):
@@ -105,6 +113,13 @@ def test(new_session):
     wait_for(lambda: saved.exists() and saved.stat().st_size == 67770, 10,
              f"{saved} to be written with 67,770 bytes")
     check(not name.exists(), "the file was written without the added extension")
+    # A brief note says so, beside the avatar and never on it.
+    shown = wait_for(lambda: note(s, "已保存"), 10, "the note that the avatar was saved")
+    check(shown.name == "已保存“avatar.jpg”", f"the note says {shown.name!r}")
+    check(shown.y >= main.y + BOX or shown.y + shown.height <= main.y
+          or shown.x >= main.x + BOX or shown.x + shown.width <= main.x,
+          f"the note {shown} lies on the avatar box")
+    s.save_screenshot("saved-note.png")
     data = saved.read_bytes()
     check(data[:2] == b"BM", f"file starts {data[:2]!r}")
     check(struct.unpack_from("<I", data, 10)[0] == 58, "pixel data not at byte 58")
@@ -145,6 +160,14 @@ def test(new_session):
     wait_for(lambda: dialog(s, "信息：") is None, 20, "the question to close")
     check(saved.read_bytes() == data and saved.stat().st_mtime_ns == stamp,
           "answering No still replaced the file")
+    # Esc answers No as well.
+    save_as(name)
+    wait_for(focused_dialog(s, "信息："), 20, "the question asked again")
+    s.key("Escape")
+    wait_for(lambda: dialog(s, "信息：") is None, 20, "Esc to close the question")
+    check(saved.read_bytes() == data and saved.stat().st_mtime_ns == stamp,
+          "Esc on the question replaced the file")
+    wait_for(lambda: note(s, "已保存") is None, 10, "the note to go away by itself")
 
     # --- opening a picture -------------------------------------------------
     def box_shows(colour):

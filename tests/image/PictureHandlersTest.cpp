@@ -171,7 +171,8 @@ TEST_F(PictureHandlers, OpenPictureAsksWithThePictureFilterAndShowsTheChoice) {
 
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].kind, 0);
-    EXPECT_EQ(requests[0].filter, "图片类型.jpg.png|*.jpg*|*.png*|||"_gbk);
+    EXPECT_EQ(requests[0].filter,
+              "图片类型.jpg.png|*.jpg;*.jpeg;*.jpe;*.jfif;*.png;*.gif;*.bmp;*.dib|||"_gbk);
     EXPECT_EQ(requests[0].initialDir, ui::DesktopDirectory());
     EXPECT_EQ(requests[0].initialDir.bytes().back(), '/');
     EXPECT_EQ(Shown(), jpeg);

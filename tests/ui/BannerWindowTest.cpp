@@ -90,13 +90,15 @@ TEST_F(Banner, HidingKeepsEverything) {
 }
 
 // The banner is drawn by the shared painter: with outline and shadow off its
-// pixels are those of plain text on the strip, the export's own rendering of
-// the same values matches the window, and the outline rings light glyphs.
+// pixels are those of plain text on the strip, one line from the label's
+// corner that runs on past a label too small for it as far as the strip
+// reaches; the export's own rendering of the same values matches the window,
+// and the outline rings light glyphs.
 TEST_F(Banner, PaintsPlainTextAsBeforeAndOutlinesOnRequest) {
     ui::SetProperty(kBannerWindow, "", Prop::Width, 181);
     ui::SetProperty(kBannerWindow, "", Prop::Height, 51);
     ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::Width, 150);
-    ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::Height, 40);
+    ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::Height, 16);
     ui::SetProperty(kBannerWindow, "", Prop::BackColour, ui::Colour{0x80C0F0});
     ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::TextColour, ui::Colour{0x202080});
     ui::SetProperty(kBannerWindow, kBannerLabel.unit, Prop::Caption,
@@ -113,14 +115,26 @@ TEST_F(Banner, PaintsPlainTextAsBeforeAndOutlinesOnRequest) {
     plain.fill(QColor(0xF0, 0xC0, 0x80));
     {
         QPainter painter(&plain);
-        painter.setClipRect(0, 0, 150, 40);
         painter.setRenderHint(QPainter::TextAntialiasing);
         painter.setFont(ui::detail::ToQFont(font));
         painter.setPen(QColor(0x80, 0x20, 0x20));
-        painter.drawText(QRect(0, 0, 150, 40), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+        painter.drawText(QRect(0, 0, 181, 51), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                          QString::fromUtf8("横批 Avatar 头像文字换行"));
     }
     EXPECT_EQ(shot, plain);
+    // Ink below the 16-pixel label and right of its 150 pixels: nothing cut.
+    const auto inked = [&](QRect area) {
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                n += qGray(shot.pixel(x, y)) < 110;
+            }
+        }
+        return n;
+    };
+    EXPECT_GT(inked(QRect(0, 16, 150, 12)), 10);
+    EXPECT_GT(inked(QRect(150, 0, 31, 16)), 10);
+    EXPECT_EQ(inked(QRect(0, 32, 181, 19)), 0);  // one line, nothing wrapped below
 
     render::BannerStyle style;
     style.text = QString::fromUtf8("横批 Avatar 头像文字换行");
@@ -128,7 +142,7 @@ TEST_F(Banner, PaintsPlainTextAsBeforeAndOutlinesOnRequest) {
     style.textColour = QColor(0x80, 0x20, 0x20);
     style.stripColour = QColor(0xF0, 0xC0, 0x80);
     style.stripSize = QSize(181, 51);
-    style.labelRect = QRect(0, 0, 150, 40);
+    style.labelRect = QRect(0, 0, 150, 16);
     EXPECT_EQ(render::RenderBanner(style), shot);
 
     // Light text on a light strip: only the outline can make dark pixels.

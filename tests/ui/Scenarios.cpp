@@ -6,6 +6,7 @@
 #include <QProcessEnvironment>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -52,6 +53,7 @@ void ListenForCommands(const std::string& window) {
         for (char* line = std::strtok(buffer, "\n"); line != nullptr;
              line = std::strtok(nullptr, "\n")) {
             int value = 0;
+            int height = 0;
             unsigned colour = 0;
             if (std::strcmp(line, "ping") == 0) {
                 Say("pong");
@@ -61,6 +63,23 @@ void ListenForCommands(const std::string& window) {
             } else if (std::sscanf(line, "colour %x", &colour) == 1) {
                 ui::SetProperty(window, ui::kWindowUnit, Prop::BackColour, ui::Colour{colour});
                 Say("ok");
+            } else if (std::sscanf(line, "size %d %d", &value, &height) == 2) {
+                // As "调整尺寸" does: the window, then its first unit.
+                ui::SetProperty(window, ui::kWindowUnit, Prop::Width, value);
+                ui::SetProperty(window, ui::kWindowUnit, Prop::Height, height);
+                ui::SetProperty(window, "透明标签1", Prop::Width, value);
+                ui::SetProperty(window, "透明标签1", Prop::Height, height);
+                Say("ok");
+            } else if (std::strcmp(line, "message") == 0) {
+                // Later, so this handler returns; the box waits for "close".
+                QTimer::singleShot(0, [] {
+                    ui::ShowMessage("对话框"_gbk, ui::kIconInformation);
+                    Say("answered");
+                });
+            } else if (std::strcmp(line, "close") == 0) {
+                if (QWidget* box = QApplication::activeModalWidget()) {
+                    box->close();
+                }
             } else if (std::strcmp(line, "pos") == 0) {
                 Say("pos " + std::to_string(ui::GetInt(window, "", Prop::Left)) + " " +
                     std::to_string(ui::GetInt(window, "", Prop::Top)));
@@ -104,6 +123,20 @@ int HotKey(int argc, char** argv) {
     ui::RunMessageLoop();
 }
 
+// The banner over a plain window that owns the program's dialogs.
+int Dialogs(int argc, char** argv) {
+    if (!ui::InitToolkit(argc, argv)) {
+        return 1;
+    }
+    const std::string owner = "DialogOwner";
+    ui::LoadWindow(Plain(owner, {}));
+    ui::LoadWindow(windows::BannerWindowLayout());
+    ListenForCommands(windows::kBannerWindow);
+    Say("ready " + std::to_string(ui::GetWindowHandle(windows::kBannerWindow)) + " " +
+        std::to_string(ui::GetWindowHandle(owner)));
+    ui::RunMessageLoop();
+}
+
 // A titled window that must not be moved, with its own class name.
 int Fixed(int argc, char** argv) {
     if (!ui::InitToolkit(argc, argv)) {
@@ -132,8 +165,11 @@ int ProbeDisplay(int argc, char** argv) {
 
 // `--scenario=<name>` runs one scenario instead of the tests.
 std::optional<int> RunScenario(int argc, char** argv) {
-    static const std::map<std::string, int (*)(int, char**)> scenarios = {
-        {"banner", Banner}, {"hotkey", HotKey}, {"fixed", Fixed}, {"probe", ProbeDisplay}};
+    static const std::map<std::string, int (*)(int, char**)> scenarios = {{"banner", Banner},
+                                                                          {"dialogs", Dialogs},
+                                                                          {"hotkey", HotKey},
+                                                                          {"fixed", Fixed},
+                                                                          {"probe", ProbeDisplay}};
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--scenario=", 11) == 0) {
             const auto scenario = scenarios.find(argv[i] + 11);

@@ -43,7 +43,7 @@ std::vector<ui::PropertyInit> FreeMoving() {
     return {{Prop::FreeMove, true}};
 }
 
-TEST(FreeMove, BackgroundAndPlainLabelDragTheWindowTransLabelDoesNot) {
+TEST(FreeMove, BackgroundAndLabelsDragTheWindowButtonsDoNot) {
     const std::string window = FreshName("Drag");
     ASSERT_TRUE(ui::LoadWindow(
         Plain(window,
@@ -54,9 +54,10 @@ TEST(FreeMove, BackgroundAndPlainLabelDragTheWindowTransLabelDoesNot) {
     QWidget* form = WidgetOf(window);
     const QPoint start = form->pos();
 
-    DragOn(WidgetOf(window, "透明标签1"), {10, 10}, {40, 30});
-    EXPECT_EQ(form->pos(), start);
     DragOn(WidgetOf(window, "按钮1"), {10, 10}, {40, 30});
+    EXPECT_EQ(form->pos(), start);
+    // A click on the text without moving leaves the window where it is.
+    DragOn(WidgetOf(window, "透明标签1"), {10, 10}, {0, 0});
     EXPECT_EQ(form->pos(), start);
 
     DragOn(form, {150, 60}, {40, 30});
@@ -66,6 +67,10 @@ TEST(FreeMove, BackgroundAndPlainLabelDragTheWindowTransLabelDoesNot) {
 
     DragOn(WidgetOf(window, "标签1"), {5, 5}, {-20, 10});
     EXPECT_EQ(form->pos(), start + QPoint(20, 40));
+    // The text drags too: a window its label covers wholly can still be moved.
+    DragOn(WidgetOf(window, "透明标签1"), {10, 10}, {-20, -40});
+    EXPECT_EQ(form->pos(), start);
+    EXPECT_EQ(ui::GetInt(window, "", Prop::Left), start.x());
 }
 
 TEST(FreeMove, OffLeavesTheWindowWhereItIs) {

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QRect>
 #include <QRegularExpression>
+#include <algorithm>
+#include <vector>
 
 #include "Scenarios.h"
 #include "WaitUntil.h"
@@ -94,18 +96,25 @@ TEST(BannerOnX11, AppearsAtItsPlaceOnTopWithoutTaskbarEntry) {
 
 class BannerDrag : public ::testing::TestWithParam<bool> {};
 
-TEST_P(BannerDrag, BackgroundDragsTheWindowAndTheLabelDoesNot) {
+TEST_P(BannerDrag, BackgroundAndLabelDragTheWindowAlsoWhenTheLabelCoversIt) {
     START_SERVER(server, GetParam());
     Scenario banner(server.get(), QStringLiteral("banner"));
     const QString id = ReadyId(banner);
     ASSERT_FALSE(id.isEmpty());
     ASSERT_TRUE(WaitUntil([&] { return ShownAt(*server, id, QPoint(318, 500)); }));
 
-    // A press on the label's text first: the window must stay.
-    Drag(*server, 330, 508, 60, 70);
-    // Then on the strip below the label.
+    // The strip below the label.
     Drag(*server, 400, 540, 50, 30);
     EXPECT_TRUE(WaitUntil([&] { return Geometry(*server, id).topLeft() == QPoint(368, 530); }))
+        << Geometry(*server, id).x() << "," << Geometry(*server, id).y();
+
+    // Sized as "调整尺寸" sizes it, the label covers the whole banner: a press
+    // on the text drags it all the same.
+    banner.Send(QStringLiteral("size 184 40"));
+    ASSERT_TRUE(banner.Await(QStringLiteral("ok")));
+    ASSERT_TRUE(WaitUntil([&] { return Geometry(*server, id) == QRect(368, 530, 184, 40); }));
+    Drag(*server, 380, 538, 60, 70);
+    EXPECT_TRUE(WaitUntil([&] { return Geometry(*server, id).topLeft() == QPoint(428, 600); }))
         << Geometry(*server, id).x() << "," << Geometry(*server, id).y();
     // The program learns where its window went from the server's notices, which
     // may still be on their way when the server already shows the end position.
@@ -113,11 +122,87 @@ TEST_P(BannerDrag, BackgroundDragsTheWindowAndTheLabelDoesNot) {
     EXPECT_TRUE(WaitUntil([&] {
         banner.Send(QStringLiteral("pos"));
         pos = banner.Await(QStringLiteral("pos ")).value_or(QString());
-        return pos == QStringLiteral("pos 368 530");
+        return pos == QStringLiteral("pos 428 600");
     })) << pos.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutWindowManager, BannerDrag, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "openbox" : "bare"; });
+
+// Top-level windows from bottom to top: the window manager's stacking list,
+// or the root window's children where none runs.
+std::vector<quint32> Stacking(const XServer& server, bool windowManager) {
+    std::vector<quint32> ids;
+    if (windowManager) {
+        const QString listed =
+            server.Run(QStringLiteral("xprop"),
+                       {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+        const QRegularExpression hex(QStringLiteral("0x[0-9a-fA-F]+"));
+        for (const auto& m : hex.globalMatch(listed.section(QLatin1Char('#'), 1))) {
+            ids.push_back(m.captured(0).toUInt(nullptr, 16));
+        }
+        return ids;
+    }
+    const QString listed = server.Run(QStringLiteral("xwininfo"),
+                                      {QStringLiteral("-root"), QStringLiteral("-children")});
+    const QRegularExpression child(QStringLiteral("^\\s+(0x[0-9a-f]+)"),
+                                   QRegularExpression::MultilineOption);
+    for (const auto& m : child.globalMatch(listed)) {
+        ids.push_back(m.captured(1).toUInt(nullptr, 16));
+    }
+    // xwininfo lists the children from the top down.
+    std::reverse(ids.begin(), ids.end());
+    return ids;
+}
+
+// Where `id` lies in the stacking order, -1 when it is not there.
+long Level(const std::vector<quint32>& stacking, quint32 id) {
+    const auto at = std::find(stacking.begin(), stacking.end(), id);
+    return at == stacking.end() ? -1 : static_cast<long>(at - stacking.begin());
+}
+
+class DialogStacking : public ::testing::TestWithParam<bool> {};
+
+TEST_P(DialogStacking, AMessageBoxLiesAboveTheBannerUntilItCloses) {
+    const bool windowManager = GetParam();
+    START_SERVER(server, windowManager);
+    Scenario scenario(server.get(), QStringLiteral("dialogs"));
+    const auto ready = scenario.Await(QStringLiteral("ready "));
+    ASSERT_TRUE(ready) << scenario.process().readAllStandardError().toStdString();
+    const quint32 banner = ready->section(QLatin1Char(' '), 1, 1).toUInt();
+    const quint32 owner = ready->section(QLatin1Char(' '), 2, 2).toUInt();
+    ASSERT_TRUE(WaitUntil([&] {
+        return ShownAt(*server, QString::number(banner), QPoint(318, 500)) &&
+               Level(Stacking(*server, windowManager), owner) >= 0;
+    }));
+
+    scenario.Send(QStringLiteral("message"));
+    quint32 box = 0;
+    std::vector<quint32> order;
+    EXPECT_TRUE(WaitUntil([&] {
+        const QString found = server->Run(
+            QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                        QStringLiteral("--name"), QStringLiteral("^信息：$")});
+        box = found.split(QLatin1Char('\n'), Qt::SkipEmptyParts).value(0).toUInt();
+        order = Stacking(*server, windowManager);
+        return box != 0 && Level(order, box) > Level(order, banner) &&
+               Level(order, banner) > Level(order, owner);
+    })) << "box "
+        << box << " at " << Level(order, box) << ", banner at " << Level(order, banner);
+    // It belongs to the program's main window.
+    EXPECT_TRUE(Property(*server, QString::number(box), "WM_TRANSIENT_FOR")
+                    .contains(QStringLiteral("0x%1").arg(owner, 0, 16)));
+
+    scenario.Send(QStringLiteral("close"));
+    ASSERT_TRUE(scenario.Await(QStringLiteral("answered")));
+    // The box is gone and the banner still lies above the window.
+    EXPECT_TRUE(WaitUntil([&] {
+        order = Stacking(*server, windowManager);
+        return Level(order, box) < 0 && Level(order, banner) > Level(order, owner);
+    }));
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutWindowManager, DialogStacking, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "openbox" : "bare"; });
 
 TEST(BannerOnX11, StaysAboveNewWindowsWithoutAWindowManager) {

@@ -12,6 +12,7 @@ class NullPlatform final : public Platform {
     void PrepareWindow(QWidget*, const WindowTraits&) override {}
     void KeepOnTop(QWidget*, bool) override {}
     bool WindowManagerRunning() override { return false; }
+    bool CompositorRunning() override { return true; }
     bool GrabHotKey(int, int, std::function<void()>) override { return false; }
     void Flush() override {}
 };

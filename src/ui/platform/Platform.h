@@ -33,6 +33,10 @@ class Platform {
 
     virtual bool WindowManagerRunning() = 0;
 
+    // Whether window opacity shows on the screen: something composes the
+    // windows (true where the backend cannot tell).
+    virtual bool CompositorRunning() = 0;
+
     // A system-wide key: `modifiers` of the toolkit's kModifier bits, `virtualKey` a desktop
     // virtual-key code. Returns false when the key cannot be had (another
     // client holds it, or the key does not exist).

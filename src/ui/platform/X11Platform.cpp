@@ -2,6 +2,7 @@
 #include <xcb/xcb_keysyms.h>
 
 #include <QAbstractNativeEventFilter>
+#include <QApplication>
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -112,6 +113,17 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
         return attributes != nullptr;
     }
 
+    bool CompositorRunning() override {
+        if (connection_ == nullptr) {
+            return true;
+        }
+        // A compositing manager owns the selection _NET_WM_CM_S<screen>; the
+        // screen here is the first, whose root the backend works on.
+        Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+            connection_, xcb_get_selection_owner(connection_, atom("_NET_WM_CM_S0")), nullptr));
+        return owner != nullptr && owner->owner != XCB_WINDOW_NONE;
+    }
+
     bool GrabHotKey(int modifiers, int virtualKey, std::function<void()> onPress) override {
         if (connection_ == nullptr) {
             return false;
@@ -195,7 +207,7 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
             case XCB_MAP_NOTIFY: {
                 auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
                 if (map->event == root_ && map->window != root_) {
-                    otherWindowMoved(map->window);
+                    otherWindowMoved(map->window, map->override_redirect != 0, true);
                     return true;
                 }
                 return false;
@@ -203,7 +215,7 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
             case XCB_CONFIGURE_NOTIFY: {
                 auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
                 if (configure->event == root_ && configure->window != root_) {
-                    otherWindowMoved(configure->window);
+                    otherWindowMoved(configure->window, configure->override_redirect != 0, false);
                     return true;
                 }
                 return false;
@@ -368,8 +380,45 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
         return false;
     }
 
-    void otherWindowMoved(xcb_window_t id) {
+    // The program's own dialogs and message boxes that are open, the active
+    // modal one last.
+    static std::vector<QWidget*> openDialogs() {
+        std::vector<QWidget*> dialogs;
+        QWidget* modal = QApplication::activeModalWidget();
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w != modal && w->windowType() == Qt::Dialog && w->isVisible() &&
+                w->internalWinId() != 0) {
+                dialogs.push_back(w);
+            }
+        }
+        if (modal != nullptr && modal->isVisible() && modal->internalWinId() != 0) {
+            dialogs.push_back(modal);
+        }
+        return dialogs;
+    }
+
+    static bool isOpenDialog(xcb_window_t id) {
+        for (QWidget* w : openDialogs()) {
+            if (static_cast<xcb_window_t>(w->internalWinId()) == id) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // The program's own pop-ups (menus, drop-down lists, notes: windows that
+    // bypass the window manager) are left above for the moment they are up.
+    // Restacking the topmost windows and the dialogs reports their own
+    // changes again: those need nothing more, but a dialog newly shown must
+    // come up above the topmost windows.
+    void otherWindowMoved(xcb_window_t id, bool overrideRedirect, bool mapped) {
         if (topmost_.empty() || isTopmost(id) || WindowManagerRunning()) {
+            return;
+        }
+        if (overrideRedirect && QWidget::find(static_cast<WId>(id)) != nullptr) {
+            return;
+        }
+        if (!mapped && isOpenDialog(id)) {
             return;
         }
         raiseTopmost();
@@ -385,6 +434,12 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
                 xcb_configure_window(connection_, static_cast<xcb_window_t>(w->internalWinId()),
                                      XCB_CONFIG_WINDOW_STACK_MODE, &above);
             }
+        }
+        // The program's open dialogs stay above its topmost windows: the user
+        // must see what is being asked.
+        for (QWidget* dialog : openDialogs()) {
+            xcb_configure_window(connection_, static_cast<xcb_window_t>(dialog->internalWinId()),
+                                 XCB_CONFIG_WINDOW_STACK_MODE, &above);
         }
         xcb_flush(connection_);
     }
