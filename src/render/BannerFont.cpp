@@ -1,5 +1,6 @@
 #include "render/BannerFont.h"
 
+#include <QStringList>
 #include <algorithm>
 #include <cstdlib>
 
@@ -24,8 +25,12 @@ QFont ToQFont(const BannerFont& font) {
 }
 
 void InstallFaceSubstitutions() {
-    QFont::insertSubstitution(DefaultFace(), QStringLiteral("Noto Serif CJK SC"));
-    QFont::insertSubstitution(QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"));
+    // AR PL UMing has the metrics of the face the layouts were drawn for: at
+    // 12 pixels its lines are 12 pixels high and its Latin letters half as
+    // wide as its ideographs. Noto Serif CJK SC stands in where it is missing.
+    const QStringList faces{QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC")};
+    QFont::insertSubstitutions(DefaultFace(), faces);
+    QFont::insertSubstitutions(QStringLiteral("SimSun"), faces);
 }
 
 }  // namespace avatrix::render

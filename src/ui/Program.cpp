@@ -8,6 +8,7 @@
 
 #include "render/BannerFont.h"
 #include "trace/StartupTrace.h"
+#include "ui/FontMapping.h"
 #include "ui/Registry.h"
 #include "ui/TestSeams.h"
 #include "ui/platform/Platform.h"
@@ -37,6 +38,7 @@ void EnsureToolkitReady() {
     trace::Span span("fonts");
     // The program's default face has no file of that name here.
     render::InstallFaceSubstitutions();
+    QApplication::setFont(InterfaceFont());
     // Only EndProgram ends the program; hiding every window does not.
     app->setQuitOnLastWindowClosed(false);
 }
