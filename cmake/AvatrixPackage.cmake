@@ -25,8 +25,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 find_package(CURL REQUIRED)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= ${CURL_VERSION_STRING})")
 # What the program uses without linking it, so shlibdeps cannot see it: the
-# Ming face its captions and the "宋体" banner font are drawn with, the CJK
-# font for every other face, the output modules libout123 loads for the
+# Ming face its captions are drawn with, the CJK font of the "宋体" banner
+# font and every other face, the output modules libout123 loads for the
 # music, and xdg-open for web pages. Without them it still starts and works,
 # only less well, hence recommended.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-arphic-uming, fonts-noto-cjk, mpg123, xdg-utils")

@@ -24,7 +24,7 @@ Batches:
   -j, --jobs N            worker threads (default: one per processor)
 
 The banner (defaults are Avatrix's own):
-  --font FACE             font face (宋体, drawn with AR PL UMing CN)
+  --font FACE             font face (宋体, drawn with Noto Serif CJK SC)
   --size PT               point size, at 96 dots per inch (9)
   --bold, --italic, --underline, --strike
   --text-colour #RRGGBB   text colour (#000000)

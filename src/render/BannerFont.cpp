@@ -1,6 +1,5 @@
 #include "render/BannerFont.h"
 
-#include <QStringList>
 #include <algorithm>
 #include <cstdlib>
 
@@ -21,16 +20,15 @@ QFont ToQFont(const BannerFont& font) {
     result.setItalic(font.italic);
     result.setUnderline(font.underline);
     result.setStrikeOut(font.strikeOut);
+    // Set, not left to be taken from the program's interface font: the
+    // windows and the command-line renderer draw the same glyphs.
+    result.setHintingPreference(QFont::PreferDefaultHinting);
     return result;
 }
 
 void InstallFaceSubstitutions() {
-    // AR PL UMing has the metrics of the face the layouts were drawn for: at
-    // 12 pixels its lines are 12 pixels high and its Latin letters half as
-    // wide as its ideographs. Noto Serif CJK SC stands in where it is missing.
-    const QStringList faces{QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC")};
-    QFont::insertSubstitutions(DefaultFace(), faces);
-    QFont::insertSubstitutions(QStringLiteral("SimSun"), faces);
+    QFont::insertSubstitution(DefaultFace(), QStringLiteral("Noto Serif CJK SC"));
+    QFont::insertSubstitution(QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"));
 }
 
 }  // namespace avatrix::render

@@ -6,7 +6,7 @@
 namespace avatrix::ui::detail {
 namespace {
 
-// The captions' boxes were laid out for the default face at 12 pixels, but
+// The captions' boxes were laid out for a Song face at 12 pixels, but
 // one of them cannot hold its text at that size: the usage hint has 37
 // ideographs (444 pixels) and only 440 pixels of it show beside the support
 // picture. At 11 pixels every caption keeps a pixel or more of its box free
@@ -33,7 +33,11 @@ QFont ToQFont(const FontRecord& record) {
 }
 
 QFont InterfaceFont() {
-    QFont font(render::DefaultFace());
+    // AR PL UMing has the metrics of the face the layouts were drawn for: its
+    // lines are as high as its pixel size and its Latin letters half as wide
+    // as its ideographs. Noto Serif CJK SC stands in where it is missing.
+    QFont font;
+    font.setFamilies({QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC")});
     font.setPixelSize(kInterfacePixelSize);
     // Strokes on whole pixels: the Ming face's thin strokes stay dark at
     // caption sizes instead of smearing into grey.
