@@ -164,12 +164,14 @@ def check_credit_box(s, scale, line):
     s.activate(question)
     s.key("Return")
     credit = wait_for(lambda: s.window_named("温馨提示："), 10, "the credit box")
-    shot = s.screenshot()
     # The text lies right of the icon and above the button.
     box = (credit.x, credit.y, credit.x + credit.width, credit.y + credit.height * 3 // 5)
-    runs = ink_runs(shot, box)
-    icon_end = runs[0][1]
-    text = [r for r in runs if r[0] > icon_end + 4 * scale]
+
+    def text_runs():
+        runs = ink_runs(s.screenshot(), box)
+        return runs and [r for r in runs if r[0] > runs[0][1] + 4 * scale]
+
+    text = wait_for(text_runs, 10, "the credit text to be drawn")
     top = min(r[2] for r in text)
     bottom = max(r[3] for r in text)
     check(bottom - top + 1 < 1.5 * line,
@@ -181,6 +183,8 @@ def check_credit_box(s, scale, line):
 
 
 def test(new_session):
+    # The main window scaled by 2 needs a screen wider than the usual one.
+    lines = {}
     for scale, screen in ((1, None), (2, "2560x1600x24")):
         s = new_session(screen=screen)
         s.env["QT_SCALE_FACTOR"] = str(scale)
@@ -191,9 +195,15 @@ def test(new_session):
         wait_for(lambda: (lambda b: b and b.y + b.height < s.main.y)(s.refresh(banner)), 10,
                  "the banner to move above the main window")
         pick_custom_colour(s, scale, banner)
-        line = check_main_window(s, scale)
-        check_credit_box(s, scale, line)
+        lines[scale] = check_main_window(s, scale)
+        check_credit_box(s, scale, lines[scale])
         s.close()
+    # On the usual screen scaled by 2, 640 pixels wide, where message boxes
+    # are kept narrow.
+    s = new_session()
+    s.env["QT_SCALE_FACTOR"] = "2"
+    s.launch()
+    check_credit_box(s, 2, lines[2])
 
 
 if __name__ == "__main__":
