@@ -20,6 +20,9 @@ QFont ToQFont(const BannerFont& font) {
     result.setItalic(font.italic);
     result.setUnderline(font.underline);
     result.setStrikeOut(font.strikeOut);
+    // Set, not left to be taken from the program's interface font: the
+    // windows and the command-line renderer draw the same glyphs.
+    result.setHintingPreference(QFont::PreferDefaultHinting);
     return result;
 }
 

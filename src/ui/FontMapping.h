@@ -13,6 +13,9 @@ render::BannerFont ToBannerFont(const FontRecord& font);
 // The Qt font a font record draws with, by the render layer's one mapping.
 QFont ToQFont(const FontRecord& font);
 
+// The font of every caption, edit box, list and dialog of the program.
+QFont InterfaceFont();
+
 using render::kDefaultPointSize;
 using render::kLargestPixelSize;
 

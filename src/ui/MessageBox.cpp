@@ -1,8 +1,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 #include <vector>
 
 #include "text/Literal.h"
@@ -13,6 +16,11 @@
 
 namespace avatrix::ui {
 namespace {
+
+// Room a box's text leaves for the icon beside it and the box's margins,
+// and a little more for the text than its advance, for rounding.
+constexpr int kIconAndMargins = 120;
+constexpr int kSlack = 4;
 
 // MessageBox style bits.
 constexpr int kButtonMask = 0x0F;
@@ -67,6 +75,25 @@ QMessageBox::Icon IconOf(int flags) {
     }
 }
 
+// Qt wraps a box's text at 500 pixels, or at half a narrow screen, and its
+// breaks can leave the last words of a short text on a line of their own.
+// The text keeps its lines as written while the screen has room for them.
+void KeepLinesWhole(QMessageBox& box) {
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (label == nullptr || box.screen() == nullptr) {
+        return;
+    }
+    // Qt's own widest box on this screen, less the icon and the margins.
+    const int screenWidth = box.screen()->availableGeometry().width();
+    const int widest = screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000);
+    const int room = widest - kIconAndMargins;
+    int longest = 0;
+    for (const QString& line : label->text().split(QLatin1Char('\n'))) {
+        longest = std::max(longest, label->fontMetrics().horizontalAdvance(line) + kSlack);
+    }
+    label->setMinimumWidth(std::min(longest, room));
+}
+
 // A box without Cancel and with more than one button cannot be closed other
 // than by a button: its close box does nothing, and nor does Esc, except on
 // a yes-or-no question, where it answers No.
@@ -108,6 +135,7 @@ int ShowMessage(const Text& text, int flags, std::optional<Text> title) {
     // Texts can come from outside (a notice page): never read them as markup,
     // so no link or tag in them comes alive.
     box.setTextFormat(Qt::PlainText);
+    KeepLinesWhole(box);
     // The box holds the whole program until answered.
     box.setWindowModality(Qt::ApplicationModal);
     detail::PrepareDialog(box);

@@ -10,6 +10,7 @@
 #include "render/BannerFont.h"
 #include "trace/StartupTrace.h"
 #include "ui/DialogStacking.h"
+#include "ui/FontMapping.h"
 #include "ui/Registry.h"
 #include "ui/TestSeams.h"
 #include "ui/platform/Platform.h"
@@ -39,6 +40,7 @@ void EnsureToolkitReady() {
     trace::Span span("fonts");
     // The program's default face has no file of that name here.
     render::InstallFaceSubstitutions();
+    QApplication::setFont(InterfaceFont());
     // Only EndProgram ends the program; hiding every window does not.
     app->setQuitOnLastWindowClosed(false);
     // Qt's Chinese texts (edit menus, standard dialogs) once the program is

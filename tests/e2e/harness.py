@@ -128,7 +128,8 @@ class Window:
 
 
 class Session:
-    def __init__(self, binary, compositor=False, notice_body=None, serve_notice=True):
+    def __init__(self, binary, compositor=False, notice_body=None, serve_notice=True,
+                 screen=None):
         self.binary = os.path.abspath(binary)
         self.tmp = Path(tempfile.mkdtemp(prefix="avatrix-e2e-"))
         self.procs = []
@@ -140,7 +141,7 @@ class Session:
         for name in ("WAYLAND_DISPLAY", "XDG_SESSION_TYPE"):
             self.env.pop(name, None)
         try:
-            self._start_x(compositor)
+            self._start_x(compositor, screen or XSERVER["screen"])
             self._stand_in_browser()
             if serve_notice:
                 self._serve_notice(notice_page() if notice_body is None else notice_body)
@@ -165,12 +166,12 @@ class Session:
         return subprocess.run(args, env=self.env, stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL).returncode == 0
 
-    def _start_x(self, compositor):
+    def _start_x(self, compositor, screen):
         # Xvfb picks a free display number itself and reports it: no race
         # with other X servers starting at the same time.
         limit = int(XSERVER["start_seconds"])
         read_end, write_end = os.pipe()
-        self._spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", XSERVER["screen"],
+        self._spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen,
                      *XSERVER["xvfb_arguments"].split()], pass_fds=(write_end,))
         os.close(write_end)
         number = b""

@@ -1,9 +1,10 @@
 #!/usr/bin/python3
-"""The Debian package: unpacked into a scratch root, it holds exactly the
-program, its desktop entry, icons, AppStream metainfo and notice page, all of
-which validate; the program started from that root reads the notice page it
-ships (no server anywhere), shows both windows and the banner with no message,
-and the hide-and-restore scenario works on it. Without the page it says it
+"""The Debian package: lintian finds no error or warning in it; unpacked
+into a scratch root, it holds exactly the program, its manual pages, desktop
+entry, icons, AppStream metainfo, notice page, copyright file and changelog,
+all of which validate; the program started from that root reads the notice
+page it ships (no server anywhere), shows both windows and the banner with no
+message, and the hide-and-restore scenario works on it. Without the page it says it
 could not get the notice and shows no banner."""
 import os
 import subprocess
@@ -22,6 +23,8 @@ METAINFO = "usr/share/metainfo/example.mirrowen.avatrix.metainfo.xml"
 DESKTOP = "usr/share/applications/avatrix.desktop"
 NOTICE = "usr/share/avatrix/notice.html"
 RENDER_MAN = "usr/share/man/man1/avatrix-render.1.gz"
+MAN = "usr/share/man/man1/avatrix.1.gz"
+DOC = "usr/share/doc/avatrix"
 
 
 def succeeds(args, env=None):
@@ -44,8 +47,8 @@ def check_control(deb, version):
 
 def check_files(root, version):
     files = {str(p.relative_to(root)) for p in root.rglob("*") if not p.is_dir()}
-    expected = {"usr/bin/avatrix", "usr/bin/avatrix-render", RENDER_MAN, DESKTOP, METAINFO,
-                NOTICE} | {
+    expected = {"usr/bin/avatrix", "usr/bin/avatrix-render", MAN, RENDER_MAN, DESKTOP, METAINFO,
+                NOTICE, f"{DOC}/copyright", f"{DOC}/changelog.gz"} | {
         f"usr/share/icons/hicolor/{n}x{n}/apps/avatrix.png" for n in ICON_SIZES}
     check(files == expected, f"package holds {sorted(files)}, expected {sorted(expected)}")
     for n in ICON_SIZES:
@@ -56,6 +59,15 @@ def check_files(root, version):
           f"the notice page does not announce {version}: {notice[1:2]}")
     succeeds(["desktop-file-validate", str(root / DESKTOP)])
     succeeds(["appstreamcli", "validate", "--no-net", str(root / METAINFO)])
+
+
+def passes_lintian(deb):
+    """Debian's own checker finds no error and no warning in the package."""
+    result = subprocess.run(["lintian", "--no-cfg", "--fail-on", "error,warning", deb],
+                            capture_output=True, text=True)
+    tags = [line for line in result.stdout.splitlines() if line[:2] in ("E:", "W:")]
+    check(result.returncode == 0 and not tags,
+          f"lintian (exit {result.returncode}):\n{result.stdout}{result.stderr}")
 
 
 def renders_without_a_display(root, version):
@@ -125,6 +137,7 @@ def main():
         def test(new_session):
             check_control(deb, version)
             check_files(root, version)
+            passes_lintian(deb)
             renders_without_a_display(root, version)
             starts_with_banner(new_session)
             test_hide_restore.test(new_session)
