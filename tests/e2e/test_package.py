@@ -22,6 +22,8 @@ METAINFO = "usr/share/metainfo/example.mirrowen.avatrix.metainfo.xml"
 DESKTOP = "usr/share/applications/avatrix.desktop"
 NOTICE = "usr/share/avatrix/notice.html"
 RENDER_MAN = "usr/share/man/man1/avatrix-render.1.gz"
+# The renderer the avatrix-render command hands its work to.
+RENDERER = "usr/libexec/avatrix/avatrix-render"
 
 
 def succeeds(args, env=None):
@@ -44,8 +46,8 @@ def check_control(deb, version):
 
 def check_files(root, version):
     files = {str(p.relative_to(root)) for p in root.rglob("*") if not p.is_dir()}
-    expected = {"usr/bin/avatrix", "usr/bin/avatrix-render", RENDER_MAN, DESKTOP, METAINFO,
-                NOTICE} | {
+    expected = {"usr/bin/avatrix", "usr/bin/avatrix-render", RENDERER, RENDER_MAN, DESKTOP,
+                METAINFO, NOTICE} | {
         f"usr/share/icons/hicolor/{n}x{n}/apps/avatrix.png" for n in ICON_SIZES}
     check(files == expected, f"package holds {sorted(files)}, expected {sorted(expected)}")
     for n in ICON_SIZES:
