@@ -5,7 +5,6 @@
 #include <QSaveFile>
 
 #include "cli/AvatarRendering.h"
-#include "image/PictureDecoder.h"
 
 namespace avatrix::cli {
 namespace {
@@ -78,12 +77,11 @@ QString MakeAvatar(const QString& picture, const RenderSettings& settings, Outpu
     if (!ReadPicture(picture, bytes, error)) {
         return error;
     }
-    const QImage decoded = image::DecodePictureBytes(bytes);
-    if (decoded.isNull()) {
+    const QImage avatar = RenderAvatarFromFile(bytes, settings);
+    if (avatar.isNull()) {
         return QStringLiteral("cannot decode picture %1").arg(picture);
     }
-    const QByteArray encoded =
-        EncodeAvatar(RenderAvatar(decoded, settings), format, settings.quality);
+    const QByteArray encoded = EncodeAvatar(avatar, format, settings.quality);
     if (encoded.isEmpty()) {
         return QStringLiteral("cannot encode %1").arg(output);
     }
