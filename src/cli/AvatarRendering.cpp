@@ -33,6 +33,9 @@ class FittedPictures {
     }
 
     void Keep(const ByteSet& file, render::PictureFit fit, double scale, const QImage& fitted) {
+        if (file.size() > kLargestKeptFile) {
+            return;
+        }
         std::lock_guard lock(mutex_);
         kept_.push_front({file, fit, scale, fitted});
         if (kept_.size() > kKept) {
@@ -44,6 +47,9 @@ class FittedPictures {
     // Enough for the few backgrounds a batch shares; distinct photos each
     // cost one comparison of their sizes.
     static constexpr std::size_t kKept = 4;
+    // Far above a photo's file; a larger one is decoded each time rather
+    // than held in memory.
+    static constexpr std::size_t kLargestKeptFile = std::size_t{8} << 20;
 
     struct Entry {
         ByteSet file;
