@@ -79,16 +79,11 @@ QString MakeAvatar(const QString& picture, const RenderSettings& settings, Outpu
                    "write .png or .svg")
             .arg(output);
     }
-    QImage decoded;
+    ByteSet bytes;
     if (!picture.isEmpty()) {
-        ByteSet bytes;
         QString error;
         if (!ReadPicture(picture, bytes, error)) {
             return error;
-        }
-        decoded = image::DecodePictureBytes(bytes);
-        if (decoded.isNull()) {
-            return QStringLiteral("cannot decode picture %1").arg(picture);
         }
     } else if (settings.text.trimmed().isEmpty()) {
         return QStringLiteral("an avatar without a picture needs a text");
@@ -96,9 +91,20 @@ QString MakeAvatar(const QString& picture, const RenderSettings& settings, Outpu
     QString error;
     QByteArray encoded;
     if (format == OutputFormat::Svg) {
+        QImage decoded;
+        if (!picture.isEmpty()) {
+            decoded = image::DecodePictureBytes(bytes);
+            if (decoded.isNull()) {
+                return QStringLiteral("cannot decode picture %1").arg(picture);
+            }
+        }
         encoded = RenderSvgAvatar(decoded, settings, error);
     } else {
-        const QImage avatar = RenderAvatar(decoded, settings, error);
+        const QImage avatar = picture.isEmpty() ? RenderAvatar(QImage(), settings, error)
+                                                : RenderAvatarFromFile(bytes, settings, error);
+        if (avatar.isNull() && error.isEmpty()) {
+            return QStringLiteral("cannot decode picture %1").arg(picture);
+        }
         if (error.isEmpty()) {
             encoded = EncodeAvatar(avatar, format, settings.quality);
         }

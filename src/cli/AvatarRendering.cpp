@@ -2,9 +2,14 @@
 
 #include <QBuffer>
 #include <QSvgGenerator>
+#include <algorithm>
 #include <cmath>
+#include <deque>
+#include <mutex>
+#include <optional>
 
 #include "cli/TextChecks.h"
+#include "image/PictureDecoder.h"
 #include "render/AvatarComposer.h"
 #include "render/BannerFont.h"
 #include "render/NameAvatar.h"
@@ -160,6 +165,52 @@ void PaintAvatar(QPainter& painter, const QImage& picture, const RenderSettings&
     }
 }
 
+// Pictures decoded and laid out in the avatar box, the most recent first.
+// Keyed by the file's bytes themselves, so a changed file is never mistaken
+// for the one kept.
+class FittedPictures {
+  public:
+    std::optional<QImage> Find(const ByteSet& file, render::PictureFit fit, double scale) {
+        std::lock_guard lock(mutex_);
+        const auto found = std::find_if(kept_.begin(), kept_.end(), [&](const Entry& entry) {
+            return entry.fit == fit && entry.scale == scale && entry.file == file;
+        });
+        if (found == kept_.end()) {
+            return std::nullopt;
+        }
+        return found->fitted;
+    }
+
+    void Keep(const ByteSet& file, render::PictureFit fit, double scale, const QImage& fitted) {
+        if (file.size() > kLargestKeptFile) {
+            return;
+        }
+        std::lock_guard lock(mutex_);
+        kept_.push_front({file, fit, scale, fitted});
+        if (kept_.size() > kKept) {
+            kept_.pop_back();
+        }
+    }
+
+  private:
+    // Enough for the few backgrounds a batch shares; distinct photos each
+    // cost one comparison of their sizes.
+    static constexpr std::size_t kKept = 4;
+    // Far above a photo's file; a larger one is decoded each time rather
+    // than held in memory.
+    static constexpr std::size_t kLargestKeptFile = std::size_t{8} << 20;
+
+    struct Entry {
+        ByteSet file;
+        render::PictureFit fit;
+        double scale;
+        QImage fitted;
+    };
+
+    std::mutex mutex_;
+    std::deque<Entry> kept_;
+};
+
 }  // namespace
 
 void PrepareRendering() {
@@ -247,6 +298,36 @@ QByteArray RenderSvgAvatar(const QImage& picture, const RenderSettings& settings
     PaintAvatar(painter, picture, settings, style, dpr);
     painter.end();
     return bytes;
+}
+
+QImage RenderAvatarFromFile(const ByteSet& pictureFile, const RenderSettings& settings,
+                            QString& error) {
+    static FittedPictures kept;
+    error = CheckSize(settings);
+    if (!error.isEmpty()) {
+        return {};
+    }
+    const qreal dpr = RatioOf(settings);
+    render::BannerStyle style;
+    error = LayOut(settings, false, dpr, style);
+    if (!error.isEmpty()) {
+        return {};
+    }
+    const render::PictureFit fit =
+        settings.fill ? render::PictureFit::Cover : render::PictureFit::Natural;
+    std::optional<QImage> fitted = kept.Find(pictureFile, fit, dpr);
+    if (!fitted) {
+        const QImage decoded = image::DecodePictureBytes(pictureFile);
+        if (decoded.isNull()) {
+            return {};
+        }
+        fitted = render::FitPicture(decoded, render::kAvatarBoxSize, fit, dpr);
+        kept.Keep(pictureFile, fit, dpr, *fitted);
+    }
+    return render::CutToShape(
+        render::ComposeFittedAvatar(*fitted, style, settings.strip.topLeft(),
+                                    render::kAvatarBoxSize, dpr, kWindowColour),
+        settings.shape);
 }
 
 }  // namespace avatrix::cli

@@ -5,6 +5,7 @@
 
 #include "cli/RenderSettings.h"
 #include "render/BannerPainter.h"
+#include "text/Text.h"
 
 namespace avatrix::cli {
 
@@ -25,5 +26,12 @@ QImage RenderAvatar(const QImage& picture, const RenderSettings& settings, QStri
 // The same avatar as SVG file bytes, drawn by the same painter through Qt
 // SVG's generator; empty with the reason in `error` on failure.
 QByteArray RenderSvgAvatar(const QImage& picture, const RenderSettings& settings, QString& error);
+
+// The same avatar from the picture file's bytes; a null image with an empty
+// `error` if they hold no picture. A batch often draws many avatars over one picture, so the last few
+// pictures are kept, decoded and laid out in the box, and found again by
+// their bytes; any thread may call this.
+QImage RenderAvatarFromFile(const ByteSet& pictureFile, const RenderSettings& settings,
+                            QString& error);
 
 }  // namespace avatrix::cli

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <limits>
 #include <mutex>
 #include <thread>
 
@@ -15,7 +16,7 @@ namespace avatrix::cli {
 namespace {
 
 struct Outcome {
-    int line;
+    std::size_t job;
     QString error;
 };
 
@@ -43,11 +44,54 @@ class Outcomes {
     std::deque<Outcome> queue_;
 };
 
+// Holds back what finishes early so that failures are printed in line order:
+// the jobs' (whose lines increase with their index) merged with the bad
+// lines', each printed once every line before it is done.
+class InLineOrder {
+  public:
+    InLineOrder(const std::vector<Job>& jobs, const std::vector<BadLine>& bad,
+                ProgressReport& report)
+        : jobs_(jobs), bad_(bad), report_(report), errors_(jobs.size()), done_(jobs.size()) {}
+
+    void Done(Outcome outcome) {
+        report_.Finished(outcome.error.isEmpty());
+        errors_[outcome.job] = std::move(outcome.error);
+        done_[outcome.job] = true;
+        for (; nextJob_ < jobs_.size() && done_[nextJob_]; ++nextJob_) {
+            BadLinesBefore(jobs_[nextJob_].line);
+            if (!errors_[nextJob_].isEmpty()) {
+                report_.Failure(jobs_[nextJob_].line, errors_[nextJob_]);
+                errors_[nextJob_].clear();
+            }
+        }
+    }
+
+    // The bad lines after the last job.
+    void Finish() { BadLinesBefore(std::numeric_limits<int>::max()); }
+
+  private:
+    void BadLinesBefore(int line) {
+        for (; nextBad_ < bad_.size() && bad_[nextBad_].line < line; ++nextBad_) {
+            report_.Failure(bad_[nextBad_].line, bad_[nextBad_].reason);
+        }
+    }
+
+    const std::vector<Job>& jobs_;
+    const std::vector<BadLine>& bad_;
+    ProgressReport& report_;
+    std::vector<QString> errors_;
+    std::vector<bool> done_;
+    std::size_t nextJob_ = 0;
+    std::size_t nextBad_ = 0;
+};
+
 }  // namespace
 
-void RunJobs(const std::vector<Job>& jobs, const QDir& outDir, bool force, int workers,
-             ProgressReport& report) {
+void RunJobs(const std::vector<Job>& jobs, const std::vector<BadLine>& bad, const QDir& outDir,
+             bool force, int workers, ProgressReport& report) {
+    InLineOrder ordered(jobs, bad, report);
     if (jobs.empty()) {
+        ordered.Finish();
         return;
     }
     const int count = std::clamp(workers > 0 ? workers : QThread::idealThreadCount(), 1,
@@ -57,8 +101,8 @@ void RunJobs(const std::vector<Job>& jobs, const QDir& outDir, bool force, int w
     auto work = [&] {
         for (std::size_t i = next++; i < jobs.size(); i = next++) {
             const Job& job = jobs[i];
-            outcomes.Put({job.line, MakeAvatar(job.picture, job.settings, job.format,
-                                               outDir.filePath(job.output), force)});
+            outcomes.Put({i, MakeAvatar(job.picture, job.settings, job.format,
+                                        outDir.filePath(job.output), force)});
         }
     };
     std::vector<std::thread> threads;
@@ -67,12 +111,9 @@ void RunJobs(const std::vector<Job>& jobs, const QDir& outDir, bool force, int w
         threads.emplace_back(work);
     }
     for (std::size_t received = 0; received < jobs.size(); ++received) {
-        const Outcome outcome = outcomes.Take();
-        if (!outcome.error.isEmpty()) {
-            report.Failure(outcome.line, outcome.error);
-        }
-        report.Finished(outcome.error.isEmpty());
+        ordered.Done(outcomes.Take());
     }
+    ordered.Finish();
     for (std::thread& thread : threads) {
         thread.join();
     }

@@ -11,8 +11,10 @@ namespace avatrix::cli {
 
 // Makes every job's avatar in `outDir` on `workers` threads (one per
 // processor for 0), each thread taking the next job as it finishes one.
-// Failures go to `report` with their line numbers as they happen.
-void RunJobs(const std::vector<Job>& jobs, const QDir& outDir, bool force, int workers,
-             ProgressReport& report);
+// Progress goes to `report` as jobs finish; failures, the jobs' and the
+// lines' that made no job (`bad`), go to it in line order, each as soon as
+// every line before it is done.
+void RunJobs(const std::vector<Job>& jobs, const std::vector<BadLine>& bad, const QDir& outDir,
+             bool force, int workers, ProgressReport& report);
 
 }  // namespace avatrix::cli

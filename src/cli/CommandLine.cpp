@@ -2,7 +2,7 @@
 
 #include <QCommandLineParser>
 
-#include "avatrix/Version.h"
+#include "cli/Usage.h"
 
 namespace avatrix::cli {
 namespace {
@@ -155,8 +155,12 @@ std::optional<Invocation> ParseCommandLine(const QStringList& arguments, QString
     return run;
 }
 
+QString HelpText() {
+    return QString::fromUtf8(HelpTextUtf8());
+}
+
 QString VersionText() {
-    return QStringLiteral("avatrix-render " AVATRIX_VERSION "\n");
+    return QString::fromUtf8(VersionTextUtf8());
 }
 
 }  // namespace avatrix::cli

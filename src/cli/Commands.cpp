@@ -48,10 +48,7 @@ int RunBatch(const Invocation& run) {
 
     ProgressReport report(run.jobsFile, static_cast<int>(list.jobs.size()),
                           ProgressReport::StderrIsTerminal());
-    for (const BadLine& bad : list.bad) {
-        report.Failure(bad.line, bad.reason);
-    }
-    RunJobs(list.jobs, outDir, run.force, run.jobs, report);
+    RunJobs(list.jobs, list.bad, outDir, run.force, run.jobs, report);
     report.Close();
     return report.failed() == 0 ? kAllWritten : kSomeFailed;
 }

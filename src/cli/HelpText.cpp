@@ -1,9 +1,11 @@
-#include "cli/CommandLine.h"
+#include "cli/Usage.h"
+
+#include "avatrix/Version.h"
 
 namespace avatrix::cli {
 
-QString HelpText() {
-    return QString::fromUtf8(R"(Usage: avatrix-render PICTURE -t TEXT -o OUT [options]
+const char* HelpTextUtf8() {
+    return R"(Usage: avatrix-render PICTURE -t TEXT -o OUT [options]
        avatrix-render -t NAME -o OUT [options]
        avatrix-render --batch JOBS --out-dir DIR [options]
 
@@ -109,7 +111,11 @@ terminal a progress bar shows how far the batch has come.
 
 Exit status: 0 when every avatar was written, 1 when some were not, 2 for bad
 usage.
-)");
+)";
+}
+
+const char* VersionTextUtf8() {
+    return "avatrix-render " AVATRIX_VERSION "\n";
 }
 
 }  // namespace avatrix::cli

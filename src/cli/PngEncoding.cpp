@@ -1,52 +1,44 @@
 #include "cli/PngEncoding.h"
 
-#include <csetjmp>
+#include <array>
+#include <cstdint>
+#include <memory>
 
-#include <png.h>
-#include <zlib.h>
+#include <libdeflate.h>
 
 namespace avatrix::cli {
 namespace {
 
-void Append(png_structp png, png_bytep data, png_size_t length) {
-    auto* out = static_cast<QByteArray*>(png_get_io_ptr(png));
-    out->append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(length));
+// The "average" filter of the PNG format on one row: each byte less the
+// mean of the byte one pixel to its left and the byte above it.
+void AverageFilter(const uchar* row, const uchar* above, int bytes, int pixelBytes, uchar* out) {
+    *out++ = 3;  // the filter's number
+    for (int i = 0; i < bytes; ++i) {
+        const int left = i >= pixelBytes ? row[i - pixelBytes] : 0;
+        const int up = above != nullptr ? above[i] : 0;
+        out[i] = static_cast<uchar>(row[i] - ((left + up) >> 1));
+    }
 }
 
-void NoFlush(png_structp) {}
+void AppendUint32(QByteArray& out, std::uint32_t value) {
+    const std::array<char, 4> bytes = {static_cast<char>(value >> 24),
+                                       static_cast<char>(value >> 16),
+                                       static_cast<char>(value >> 8), static_cast<char>(value)};
+    out.append(bytes.data(), 4);
+}
 
-// Everything the encoder touches lives here, outside the frame that calls
-// setjmp, so nothing is indeterminate after libpng jumps back on an error.
-struct EncodeState {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    QImage rgb;
-    QByteArray out;
+// A chunk: length, type, data and the CRC of type and data.
+void AppendChunk(QByteArray& out, const char (&type)[5], const char* data, std::size_t size) {
+    AppendUint32(out, static_cast<std::uint32_t>(size));
+    const qsizetype typeAt = out.size();
+    out.append(type, 4);
+    out.append(data, static_cast<qsizetype>(size));
+    AppendUint32(out, libdeflate_crc32(0, out.constData() + typeAt, size + 4));
+}
 
-    ~EncodeState() { png_destroy_write_struct(&png, &info); }
+struct CompressorFree {
+    void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
-
-bool Encode(EncodeState* s) {
-    if (setjmp(png_jmpbuf(s->png))) {
-        return false;
-    }
-    png_set_write_fn(s->png, &s->out, Append, NoFlush);
-    png_set_IHDR(s->png, s->info, static_cast<png_uint_32>(s->rgb.width()),
-                 static_cast<png_uint_32>(s->rgb.height()), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    // On photographs the average filter leaves files within a few percent of
-    // Paeth's, the best single filter, at a fraction of its cost; after
-    // filtering long matches are rare, so deflate's search buys little over
-    // run lengths.
-    png_set_filter(s->png, PNG_FILTER_TYPE_BASE, PNG_FILTER_AVG);
-    png_set_compression_strategy(s->png, Z_RLE);
-    png_write_info(s->png, s->info);
-    for (int y = 0; y < s->rgb.height(); ++y) {
-        png_write_row(s->png, const_cast<png_bytep>(s->rgb.constScanLine(y)));
-    }
-    png_write_end(s->png, s->info);
-    return true;
-}
 
 }  // namespace
 
@@ -54,18 +46,54 @@ QByteArray EncodeFastPng(const QImage& image) {
     if (image.isNull()) {
         return {};
     }
-    EncodeState state;
-    state.rgb = image.convertToFormat(QImage::Format_RGB888);
-    state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (state.png == nullptr) {
+    const bool alpha = image.hasAlphaChannel();
+    const QImage pixels =
+        image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    if (pixels.isNull()) {
         return {};
     }
-    state.info = png_create_info_struct(state.png);
-    if (state.info == nullptr || state.rgb.isNull() || !Encode(&state)) {
+    const int pixelBytes = alpha ? 4 : 3;
+    const int rowBytes = pixels.width() * pixelBytes;
+    const std::size_t filteredSize = static_cast<std::size_t>(rowBytes + 1) * pixels.height();
+    QByteArray filtered(static_cast<qsizetype>(filteredSize), Qt::Uninitialized);
+    for (int y = 0; y < pixels.height(); ++y) {
+        AverageFilter(
+            pixels.constScanLine(y), y > 0 ? pixels.constScanLine(y - 1) : nullptr, rowBytes,
+            pixelBytes,
+            reinterpret_cast<uchar*>(filtered.data()) + std::size_t{1} * y * (rowBytes + 1));
+    }
+
+    // Level 1 compresses filtered photographs to within a few percent of
+    // zlib's run-length mode and flat backgrounds to well below it, in less
+    // than half its time; the encoder is made once per thread.
+    thread_local const std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
+        libdeflate_alloc_compressor(1));
+    if (compressor == nullptr) {
         return {};
     }
-    state.out.squeeze();
-    return state.out;
+    QByteArray data(
+        static_cast<qsizetype>(libdeflate_zlib_compress_bound(compressor.get(), filteredSize)),
+        Qt::Uninitialized);
+    const std::size_t dataSize = libdeflate_zlib_compress(compressor.get(), filtered.constData(),
+                                                          filteredSize, data.data(), data.size());
+    if (dataSize == 0) {
+        return {};
+    }
+
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(dataSize) + 64);
+    out.append("\x89PNG\r\n\x1a\n", 8);
+    QByteArray header;
+    AppendUint32(header, static_cast<std::uint32_t>(pixels.width()));
+    AppendUint32(header, static_cast<std::uint32_t>(pixels.height()));
+    // 8 bits a channel; RGB or RGBA; deflate; adaptive filtering; no interlace.
+    header.append(static_cast<char>(8))
+        .append(static_cast<char>(alpha ? 6 : 2))
+        .append("\0\0\0", 3);
+    AppendChunk(out, "IHDR", header.constData(), static_cast<std::size_t>(header.size()));
+    AppendChunk(out, "IDAT", data.constData(), dataSize);
+    AppendChunk(out, "IEND", nullptr, 0);
+    return out;
 }
 
 }  // namespace avatrix::cli

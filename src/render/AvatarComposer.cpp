@@ -66,11 +66,20 @@ QImage ComposeAvatar(const QImage& picture, PictureFit fit, const BannerStyle& b
     if (box.isEmpty() || dpr <= 0) {
         return {};
     }
+    return ComposeFittedAvatar(FitPicture(picture, box, fit, dpr), banner, bannerPosInBox, box, dpr,
+                               boxColour);
+}
+
+QImage ComposeFittedAvatar(const QImage& fitted, const BannerStyle& banner, QPoint bannerPosInBox,
+                           QSize box, qreal dpr, const QColor& boxColour) {
+    if (box.isEmpty() || dpr <= 0) {
+        return {};
+    }
     QImage avatar(DeviceSize(box, dpr), QImage::Format_RGB32);
     avatar.setDevicePixelRatio(dpr);
     avatar.fill(boxColour);
     QPainter painter(&avatar);
-    painter.drawImage(QPoint(0, 0), FitPicture(picture, box, fit, dpr));
+    painter.drawImage(QPoint(0, 0), fitted);
     const QImage strip = RenderBanner(banner, dpr);
     if (!strip.isNull() && banner.opacity > 0) {
         painter.setClipRect(QRect(QPoint(0, 0), box));

@@ -35,6 +35,12 @@ QImage ComposeAvatar(const QImage& picture, PictureFit fit, const BannerStyle& b
                      QPoint bannerPosInBox, QSize box = kAvatarBoxSize, qreal dpr = 1.0,
                      const QColor& boxColour = QColor(240, 240, 240));
 
+// The same avatar over a picture FitPicture has already laid out for `box` at
+// `dpr`, for those that draw many avatars over one picture.
+QImage ComposeFittedAvatar(const QImage& fitted, const BannerStyle& banner, QPoint bannerPosInBox,
+                           QSize box = kAvatarBoxSize, qreal dpr = 1.0,
+                           const QColor& boxColour = QColor(240, 240, 240));
+
 // PNG file bytes of the image; empty when encoding fails.
 QByteArray EncodePng(const QImage& image);
 

@@ -109,9 +109,10 @@ void ApplyBannerSize() {
 void ApplyBannerAlpha() {
     const std::uint32_t banner = ui::GetWindowHandle(kBannerForm);
     const int alpha = ui::TextToInt(ui::GetText(kAlphaBox, Prop::Content));
-    if (banner != 0) {
-        ui::SetWindowAlpha(banner, alpha);
+    if (banner == 0) {
+        return;
     }
+    ui::SetWindowAlpha(banner, alpha);
     // Without a compositor the screen shows no change at all; the avatar
     // menu's exports apply the opacity, and the user should know why they
     // differ from the screen.

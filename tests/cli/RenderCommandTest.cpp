@@ -2,13 +2,16 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <vector>
 
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 
@@ -202,6 +205,17 @@ std::map<QString, FileState> Outputs(const QDir& dir) {
     return files;
 }
 
+// The line numbers of a batch's failure messages, in the order printed.
+std::vector<int> ReportedLines(const QString& errors) {
+    static const QRegularExpression where(QStringLiteral("^\\S*jobs\\.tsv:(\\d+): "),
+                                          QRegularExpression::MultilineOption);
+    std::vector<int> lines;
+    for (auto it = where.globalMatch(errors); it.hasNext();) {
+        lines.push_back(it.next().captured(1).toInt());
+    }
+    return lines;
+}
+
 TEST(RenderCommand, BatchSkipsBadLinesAndKeepsWhatExists) {
     QTemporaryDir dir;
     WriteFile(dir.filePath("photo.jpg"),
@@ -241,6 +255,15 @@ TEST(RenderCommand, BatchSkipsBadLinesAndKeepsWhatExists) {
     const Result again = RunRender(batch);
     EXPECT_EQ(again.code, 1);
     EXPECT_EQ(again.errors.count(QStringLiteral("exists")), 47) << again.errors.toStdString();
+    // Jobs finish in any order on two threads; their failures and the bad
+    // lines' come out in line order all the same.
+    for (const Result* run : {&first, &again}) {
+        const std::vector<int> lines = ReportedLines(run->errors);
+        EXPECT_EQ(lines.size(), run == &first ? 3u : 50u);
+        EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end()) &&
+                    std::adjacent_find(lines.begin(), lines.end()) == lines.end())
+            << run->errors.toStdString();
+    }
     EXPECT_TRUE(Outputs(out) == written);
 
     const Result forced = RunRender(batch + QStringList{"--force"});

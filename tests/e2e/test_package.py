@@ -25,6 +25,8 @@ NOTICE = "usr/share/avatrix/notice.html"
 RENDER_MAN = "usr/share/man/man1/avatrix-render.1.gz"
 MAN = "usr/share/man/man1/avatrix.1.gz"
 DOC = "usr/share/doc/avatrix"
+# The renderer the avatrix-render command hands its work to.
+RENDERER = "usr/libexec/avatrix/avatrix-render"
 
 
 def succeeds(args, env=None):
@@ -47,8 +49,8 @@ def check_control(deb, version):
 
 def check_files(root, version):
     files = {str(p.relative_to(root)) for p in root.rglob("*") if not p.is_dir()}
-    expected = {"usr/bin/avatrix", "usr/bin/avatrix-render", MAN, RENDER_MAN, DESKTOP, METAINFO,
-                NOTICE, f"{DOC}/copyright", f"{DOC}/changelog.gz"} | {
+    expected = {"usr/bin/avatrix", "usr/bin/avatrix-render", RENDERER, MAN, RENDER_MAN, DESKTOP,
+                METAINFO, NOTICE, f"{DOC}/copyright", f"{DOC}/changelog.gz"} | {
         f"usr/share/icons/hicolor/{n}x{n}/apps/avatrix.png" for n in ICON_SIZES}
     check(files == expected, f"package holds {sorted(files)}, expected {sorted(expected)}")
     for n in ICON_SIZES:
