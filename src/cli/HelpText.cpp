@@ -21,7 +21,7 @@ Batches:
   --out-dir DIR           where the outputs go (made if missing)
   --format FORMAT         png (default), jpg or bmp, for outputs named
                           without one of those extensions
-  -j, --jobs N            worker threads (default: one per processor)
+  -j, --jobs N            worker threads, 1 to 32 (default: one per processor)
 
 The banner (defaults are Avatrix's own):
   --font FACE             font face (宋体, drawn with Noto Serif CJK SC)
@@ -37,7 +37,8 @@ The banner (defaults are Avatrix's own):
                           corner, repeated if smaller)
   --outline               a 2-pixel outline around the glyphs
   --shadow                a soft shadow 2 pixels right and down
-  --scale N               device pixel ratio of the output (1; 2 gives 368 x 368)
+  --scale N               device pixel ratio of the output, 0.25 to 8
+                          (1; 2 gives 368 x 368)
   --quality 0-100         JPEG quality (90)
 
 Other:
@@ -54,9 +55,12 @@ sets one banner option of that line, named as above without the dashes:
   photos/ann.jpg<tab>安妮<tab>ann.png<tab>size=12<tab>bold=yes<tab>strip-colour=#FFFFFF
 Switches take yes or no. Empty lines and lines starting with # are skipped.
 
-Outputs that exist are left alone unless --force is given. A bad line or a
-picture that cannot be read is reported with its line number and skipped; on a
-terminal a progress bar shows how far the batch has come.
+Outputs that exist are left alone unless --force is given. Every output is
+written to a temporary file first and takes its name only when complete; a
+symbolic link is never written through, and no picture of the run is ever
+replaced. A bad line or a picture that cannot be read is reported with its
+line number and skipped; on a terminal a progress bar shows how far the batch
+has come. Jobs files larger than 64 MB are refused.
 
 Exit status: 0 when every avatar was written, 1 when some were not, 2 for bad
 usage.

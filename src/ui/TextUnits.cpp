@@ -111,6 +111,8 @@ class TransparentText final : public QWidget {
         }
         QPainter painter(this);
         style.labelRect = rect();
+        // Nothing outside the widget can show, so nothing beyond it is drawn.
+        style.stripSize = size();
         render::PaintBannerText(painter, style);
     }
     void mousePressEvent(QMouseEvent* event) override {
