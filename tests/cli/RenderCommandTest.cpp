@@ -28,6 +28,7 @@
 #include "image/JpegDecoder.h"
 #include "text/Codepage.h"
 #include "text/Literal.h"
+#include "text/Primitives.h"
 #include "ui/TestHooks.h"
 #include "windows/AvatarMenu.h"
 #include "windows/BuiltInPictures.h"
@@ -404,6 +405,19 @@ TEST(RenderCommand, NothingIsWrittenThroughLinksOrOverThePictures) {
         {out.filePath("photo.jpg"), "-t", "x", "-o", out.filePath("photo.jpg"), "--force"});
     EXPECT_EQ(single.code, 1);
     EXPECT_TRUE(single.errors.contains(QStringLiteral("a picture this run reads")));
+
+    // The program's own saver refuses the link too, before asking anything.
+    std::vector<ui::testing::MessageRecord> boxes;
+    ui::testing::SetMessageResponder([&](const ui::testing::MessageRecord& box) {
+        boxes.push_back(box);
+        return ui::kAnswerYes;
+    });
+    EXPECT_FALSE(image::SaveChosenFile(ui::FilePath{out.filePath("a.png").toStdString()},
+                                       ByteSet{'n', 'e', 'w'}));
+    ui::testing::SetMessageResponder({});
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(FindText(boxes[0].text, "链接"_gbk), -1);
+    EXPECT_EQ(boxes[0].flags, ui::kIconExclamation);
 
     EXPECT_EQ(ReadFile(out.filePath("photo.jpg")), photo);
     EXPECT_EQ(ReadFile(outside.filePath("target.png")), (ByteSet{'k', 'e', 'e', 'p'}));
