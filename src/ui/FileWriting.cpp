@@ -135,6 +135,8 @@ FileWrite WriteFileSafely(const std::string& path, std::span<const std::uint8_t>
         }
     } else if (errno != ENOENT) {
         return Failure(errno);
+    } else {
+        existing.st_mode = 0;  // nothing has the name
     }
 
     std::string temporary;
@@ -156,6 +158,11 @@ FileWrite WriteFileSafely(const std::string& path, std::span<const std::uint8_t>
         ::unlinkat(dir.get(), temporary.c_str(), 0);
         return Failure(error);
     };
+    // A replaced file keeps its permissions, as an edit in place would.
+    const bool replacing = replace && existing.st_mode != 0;
+    if (replacing && ::fchmod(file.get(), existing.st_mode & 0777) != 0) {
+        return discard(errno);
+    }
     if (!WriteAll(file.get(), bytes) || ::fsync(file.get()) != 0) {
         return discard(errno);
     }
