@@ -1,14 +1,30 @@
-// Outside picture bytes (JPEG, PNG, BMP, GIF) through the picture decoder.
+// Outside picture bytes (JPEG, PNG, BMP, GIF) through the picture decoder,
+// whole and reduced for a small box (its corner, and scaled to cover it).
 #include <cstddef>
 #include <cstdint>
 
 #include "image/PictureDecoder.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const avatrix::ByteSet bytes(data, data + size);
-    const QImage image = avatrix::image::DecodePictureBytes(bytes);
+namespace {
+
+void CheckShape(const QImage& image) {
     if (!image.isNull() && (image.width() <= 0 || image.height() <= 0)) {
         __builtin_trap();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const avatrix::ByteSet bytes(data, data + size);
+    CheckShape(avatrix::image::DecodePictureBytes(bytes));
+    for (const bool cover : {false, true}) {
+        const avatrix::image::PictureUse use{QSize(4, 3), 1.0, cover};
+        const QImage reduced = avatrix::image::DecodePictureFor(bytes, use);
+        CheckShape(reduced);
+        if (!cover && (reduced.width() > 4 || reduced.height() > 3)) {
+            __builtin_trap();
+        }
     }
     return 0;
 }

@@ -2,10 +2,14 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 #include "cli/AvatarRendering.h"
 #include "image/PictureDecoder.h"
+#include "render/AvatarComposer.h"
 
 namespace avatrix::cli {
 namespace {
@@ -37,37 +41,34 @@ bool ReadPicture(const QString& path, ByteSet& bytes, QString& error) {
     return true;
 }
 
-QString Write(const QString& output, const QByteArray& bytes, bool force) {
-    if (force) {
-        // Readers never see half an avatar where an old one was.
-        QSaveFile file(output);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-            !file.commit()) {
-            return QStringLiteral("cannot write %1: %2").arg(output, file.errorString());
-        }
-        return {};
+QString Write(const QString& output, const QByteArray& bytes, bool force,
+              std::span<const ui::FileIdentity> inputs) {
+    const ui::FileWrite write =
+        ui::WriteFileSafely(QFile::encodeName(output).toStdString(),
+                            std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                      static_cast<std::size_t>(bytes.size())),
+                            force, inputs);
+    switch (write.outcome) {
+        case ui::WriteOutcome::Written:
+            return {};
+        case ui::WriteOutcome::Exists:
+            return ExistsMessage(output);
+        case ui::WriteOutcome::Link:
+            return QStringLiteral("%1 is a symbolic link; nothing is written through it")
+                .arg(output);
+        case ui::WriteOutcome::SameAsInput:
+            return QStringLiteral("%1 is a picture this run reads; not replaced").arg(output);
+        case ui::WriteOutcome::Failed:
+            break;
     }
-    // Created only if nothing is there, in one step.
-    QFile file(output);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        return QFileInfo::exists(output)
-                   ? ExistsMessage(output)
-                   : QStringLiteral("cannot write %1: %2").arg(output, file.errorString());
-    }
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString message =
-            QStringLiteral("cannot write %1: %2").arg(output, file.errorString());
-        file.close();
-        file.remove();
-        return message;
-    }
-    return {};
+    return QStringLiteral("cannot write %1: %2")
+        .arg(output, QString::fromLocal8Bit(ui::SystemReason(write.error)));
 }
 
 }  // namespace
 
 QString MakeAvatar(const QString& picture, const RenderSettings& settings, OutputFormat format,
-                   const QString& output, bool force) {
+                   const QString& output, bool force, std::span<const ui::FileIdentity> inputs) {
     // Checked first as well, so a rerun skips finished avatars without
     // drawing them.
     if (!force && QFileInfo::exists(output)) {
@@ -93,17 +94,23 @@ QString MakeAvatar(const QString& picture, const RenderSettings& settings, Outpu
     if (format == OutputFormat::Svg) {
         QImage decoded;
         if (!picture.isEmpty()) {
-            decoded = image::DecodePictureBytes(bytes);
+            decoded = image::DecodePictureFor(bytes, PictureUseOf(settings));
             if (decoded.isNull()) {
                 return QStringLiteral("cannot decode picture %1").arg(picture);
             }
         }
         encoded = RenderSvgAvatar(decoded, settings, error);
     } else {
-        const QImage avatar = picture.isEmpty() ? RenderAvatar(QImage(), settings, error)
-                                                : RenderAvatarFromFile(bytes, settings, error);
-        if (avatar.isNull() && error.isEmpty()) {
+        bool decoded = true;
+        const QImage avatar = picture.isEmpty()
+                                  ? RenderAvatar(QImage(), settings, error)
+                                  : RenderAvatarFromFile(bytes, settings, decoded, error);
+        if (!decoded) {
             return QStringLiteral("cannot decode picture %1").arg(picture);
+        }
+        if (avatar.isNull() && error.isEmpty()) {
+            // Never an avatar with a part left out.
+            return QStringLiteral("cannot draw the avatar of %1: not enough memory").arg(picture);
         }
         if (error.isEmpty()) {
             encoded = EncodeAvatar(avatar, format, settings.quality);
@@ -115,7 +122,23 @@ QString MakeAvatar(const QString& picture, const RenderSettings& settings, Outpu
     if (encoded.isEmpty()) {
         return QStringLiteral("cannot encode %1").arg(output);
     }
-    return Write(output, encoded, force);
+    // The picture itself is never replaced, whether or not it is one of the
+    // run's others.
+    std::vector<ui::FileIdentity> pictures(inputs.begin(), inputs.end());
+    if (ui::FileIdentity own; ui::IdentifyFile(QFile::encodeName(picture).toStdString(), own)) {
+        pictures.insert(std::upper_bound(pictures.begin(), pictures.end(), own), own);
+    }
+    return Write(output, encoded, force, pictures);
+}
+
+std::int64_t AvatarMemoryEstimate(const QString& picture, const RenderSettings& settings) {
+    // The avatar, the fitted picture, the strip and its glyph masks are each
+    // at most the avatar's size in device pixels, a few of them at a time;
+    // the decoders hold a few rows of the picture beside its file's bytes.
+    const auto side = static_cast<std::int64_t>(std::ceil(settings.avatarSize * settings.scale));
+    constexpr std::int64_t kDrawingImages = 8;
+    constexpr std::int64_t kDecoderRows = std::int64_t{8} << 20;
+    return QFileInfo(picture).size() + side * side * 4 * kDrawingImages + kDecoderRows;
 }
 
 }  // namespace avatrix::cli

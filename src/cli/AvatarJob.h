@@ -1,9 +1,12 @@
 #pragma once
 
+#include <span>
+
 #include <QString>
 
 #include "cli/OutputFormat.h"
 #include "cli/RenderSettings.h"
+#include "ui/FileWriting.h"
 
 namespace avatrix::cli {
 
@@ -12,7 +15,14 @@ namespace avatrix::cli {
 // write. An empty answer means the avatar was
 // written; otherwise it says what went wrong. Without `force` an existing
 // output is never replaced, even one that appears while the avatar is drawn.
+// Nothing is written through a link, and never over the picture itself or
+// any of `inputs` (sorted), the other pictures of the run.
 QString MakeAvatar(const QString& picture, const RenderSettings& settings, OutputFormat format,
-                   const QString& output, bool force);
+                   const QString& output, bool force,
+                   std::span<const ui::FileIdentity> inputs = {});
+
+// What one avatar from this picture file may cost in memory at most, in
+// bytes: the file's bytes and the decoder's and the drawing's working sets.
+std::int64_t AvatarMemoryEstimate(const QString& picture, const RenderSettings& settings);
 
 }  // namespace avatrix::cli

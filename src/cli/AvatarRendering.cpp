@@ -300,8 +300,12 @@ QByteArray RenderSvgAvatar(const QImage& picture, const RenderSettings& settings
     return bytes;
 }
 
+image::PictureUse PictureUseOf(const RenderSettings& settings) {
+    return {render::kAvatarBoxSize, RatioOf(settings), settings.fill};
+}
+
 QImage RenderAvatarFromFile(const ByteSet& pictureFile, const RenderSettings& settings,
-                            QString& error) {
+                            bool& decoded, QString& error) {
     static FittedPictures kept;
     error = CheckSize(settings);
     if (!error.isEmpty()) {
@@ -317,11 +321,15 @@ QImage RenderAvatarFromFile(const ByteSet& pictureFile, const RenderSettings& se
         settings.fill ? render::PictureFit::Cover : render::PictureFit::Natural;
     std::optional<QImage> fitted = kept.Find(pictureFile, fit, dpr);
     if (!fitted) {
-        const QImage decoded = image::DecodePictureBytes(pictureFile);
-        if (decoded.isNull()) {
+        const QImage picture = image::DecodePictureFor(pictureFile, PictureUseOf(settings));
+        decoded = !picture.isNull();
+        if (!decoded) {
             return {};
         }
-        fitted = render::FitPicture(decoded, render::kAvatarBoxSize, fit, dpr);
+        fitted = render::FitPicture(picture, render::kAvatarBoxSize, fit, dpr);
+        if (fitted->isNull()) {
+            return {};
+        }
         kept.Keep(pictureFile, fit, dpr, *fitted);
     }
     return render::CutToShape(

@@ -4,6 +4,7 @@
 #include <QImage>
 
 #include "cli/RenderSettings.h"
+#include "image/PictureDecoder.h"
 #include "render/BannerPainter.h"
 #include "text/Text.h"
 
@@ -27,11 +28,16 @@ QImage RenderAvatar(const QImage& picture, const RenderSettings& settings, QStri
 // SVG's generator; empty with the reason in `error` on failure.
 QByteArray RenderSvgAvatar(const QImage& picture, const RenderSettings& settings, QString& error);
 
-// The same avatar from the picture file's bytes; a null image with an empty
-// `error` if they hold no picture. A batch often draws many avatars over one picture, so the last few
+// How a picture is to be decoded for these settings: only as large as the
+// avatar needs it.
+image::PictureUse PictureUseOf(const RenderSettings& settings);
+
+// The same avatar from the picture file's bytes; `decoded` false if they hold
+// no picture, a null image with an empty `error` if it cannot be drawn for
+// want of memory. A batch often draws many avatars over one picture, so the last few
 // pictures are kept, decoded and laid out in the box, and found again by
 // their bytes; any thread may call this.
 QImage RenderAvatarFromFile(const ByteSet& pictureFile, const RenderSettings& settings,
-                            QString& error);
+                            bool& decoded, QString& error);
 
 }  // namespace avatrix::cli

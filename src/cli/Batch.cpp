@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include <QFile>
 #include <QThread>
 
 #include "cli/AvatarJob.h"
@@ -85,6 +86,46 @@ class InLineOrder {
     std::size_t nextBad_ = 0;
 };
 
+// Memory the workers may hold between them: a job waits until what it may
+// need fits beside the others', so many workers on large pictures cannot add
+// up past it. A job larger than the whole runs alone.
+constexpr std::int64_t kBatchMemoryBudget = std::int64_t{256} << 20;
+
+class MemoryBudget {
+  public:
+    void Take(std::int64_t amount) {
+        std::unique_lock lock(mutex_);
+        freed_.wait(lock, [&] { return used_ == 0 || used_ + amount <= kBatchMemoryBudget; });
+        used_ += amount;
+    }
+    void Give(std::int64_t amount) {
+        {
+            std::lock_guard lock(mutex_);
+            used_ -= amount;
+        }
+        freed_.notify_all();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable freed_;
+    std::int64_t used_ = 0;
+};
+
+// Every picture the batch reads, so no job's output replaces another's input.
+std::vector<ui::FileIdentity> PicturesOf(const std::vector<Job>& jobs) {
+    std::vector<ui::FileIdentity> pictures;
+    for (const Job& job : jobs) {
+        if (ui::FileIdentity identity;
+            ui::IdentifyFile(QFile::encodeName(job.picture).toStdString(), identity)) {
+            pictures.push_back(identity);
+        }
+    }
+    std::sort(pictures.begin(), pictures.end());
+    pictures.erase(std::unique(pictures.begin(), pictures.end()), pictures.end());
+    return pictures;
+}
+
 }  // namespace
 
 void RunJobs(const std::vector<Job>& jobs, const std::vector<BadLine>& bad, const QDir& outDir,
@@ -96,13 +137,19 @@ void RunJobs(const std::vector<Job>& jobs, const std::vector<BadLine>& bad, cons
     }
     const int count = std::clamp(workers > 0 ? workers : QThread::idealThreadCount(), 1,
                                  static_cast<int>(jobs.size()));
+    const std::vector<ui::FileIdentity> pictures = PicturesOf(jobs);
+    MemoryBudget budget;
     std::atomic<std::size_t> next{0};
     Outcomes outcomes;
     auto work = [&] {
         for (std::size_t i = next++; i < jobs.size(); i = next++) {
             const Job& job = jobs[i];
-            outcomes.Put({i, MakeAvatar(job.picture, job.settings, job.format,
-                                        outDir.filePath(job.output), force)});
+            const std::int64_t need = AvatarMemoryEstimate(job.picture, job.settings);
+            budget.Take(need);
+            QString error = MakeAvatar(job.picture, job.settings, job.format,
+                                       outDir.filePath(job.output), force, pictures);
+            budget.Give(need);
+            outcomes.Put({i, std::move(error)});
         }
     };
     std::vector<std::thread> threads;

@@ -7,7 +7,9 @@
 namespace avatrix::cli {
 namespace {
 
-constexpr int kMostWorkers = 256;
+// Drawing is bound by the processors and the memory budget the workers share:
+// more threads than this only wait.
+constexpr int kMostWorkers = 32;
 
 QStringList NamesOf(const SettingName& setting) {
     QStringList names{QLatin1String(setting.name)};

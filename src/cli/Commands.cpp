@@ -1,6 +1,11 @@
 #include "cli/Commands.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,10 +19,48 @@ namespace avatrix::cli {
 namespace {
 
 // A jobs file is text; anything this large is a mistake.
-constexpr qint64 kLargestJobsFile = qint64{64} << 20;
+constexpr qsizetype kLargestJobsFile = qsizetype{64} << 20;
 
 void Complain(const QString& message) {
-    std::fprintf(stderr, "avatrix-render: %s\n", message.toUtf8().constData());
+    std::fprintf(stderr, "avatrix-render: %s\n", PrintableText(message).toUtf8().constData());
+}
+
+enum class JobsRead { Read, Unreadable, TooLarge };
+
+// Reads at most one byte past the limit whatever the file is (a pipe, a
+// device, a file still growing), so nothing makes the read unbounded.
+JobsRead ReadJobsFile(const QString& path, QByteArray& bytes) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return JobsRead::Unreadable;
+    }
+    constexpr qsizetype kChunk = qsizetype{1} << 16;
+    JobsRead outcome = JobsRead::Read;
+    qsizetype filled = 0;
+    for (;;) {
+        const qsizetype room = std::min<qsizetype>(kChunk, kLargestJobsFile + 1 - filled);
+        if (room == 0) {
+            outcome = JobsRead::TooLarge;
+            break;
+        }
+        bytes.resize(filled + room);
+        const ssize_t got = ::read(fd, bytes.data() + filled, static_cast<std::size_t>(room));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            outcome = JobsRead::Unreadable;
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += got;
+    }
+    ::close(fd);
+    bytes.resize(outcome == JobsRead::Read ? filled : 0);
+    bytes.squeeze();
+    return outcome;
 }
 
 }  // namespace
@@ -32,14 +75,23 @@ int RunSingle(const Invocation& run) {
 }
 
 int RunBatch(const Invocation& run) {
-    QFile file(run.jobsFile);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kLargestJobsFile) {
-        Complain(QStringLiteral("cannot read jobs file %1").arg(run.jobsFile));
-        return kBadUsage;
+    QByteArray bytes;
+    switch (ReadJobsFile(run.jobsFile, bytes)) {
+        case JobsRead::Read:
+            break;
+        case JobsRead::Unreadable:
+            Complain(QStringLiteral("cannot read jobs file %1").arg(run.jobsFile));
+            return kBadUsage;
+        case JobsRead::TooLarge:
+            Complain(QStringLiteral("jobs file %1 is too large (more than %2 MB)")
+                         .arg(run.jobsFile)
+                         .arg(kLargestJobsFile >> 20));
+            return kBadUsage;
     }
-    const QByteArray bytes = file.readAll();
     const JobList list =
         ParseJobs(bytes, run.settings, run.format, QFileInfo(run.jobsFile).absoluteDir());
+    // The jobs hold all they need: the file's bytes go before any drawing.
+    bytes = QByteArray();
     QDir outDir(run.outDir);
     if (!QDir().mkpath(run.outDir)) {
         Complain(QStringLiteral("cannot make folder %1").arg(run.outDir));

@@ -26,7 +26,7 @@ Batches:
   --out-dir DIR           where the outputs go (made if missing)
   --format FORMAT         png (default), jpg, bmp or svg, for outputs named
                           without one of those extensions
-  -j, --jobs N            worker threads (default: one per processor)
+  -j, --jobs N            worker threads, 1 to 32 (default: one per processor)
 
 The text:
   Without --label the text is centred in its space both ways (the strip, or
@@ -54,7 +54,7 @@ The text:
                           boxes instead of failing with their code points
                           (U+XXXX)
   --label X,Y,W,H         the text area inside the strip: the text is then
-                          laid out as the Avatrix window lays it, word-wrapped
+                          laid out as the Avatrix window lays it, one line
                           from the area's top-left corner at --size, pixel for
                           pixel (the window's own label is 0,0,208,24)
 
@@ -83,8 +83,8 @@ Every avatar:
   --avatar-size PX        the output's side in pixels, 16 to 1024 (184); the
                           avatar is drawn at that size, and --strip and
                           --label stay in the coordinates of the 184-pixel box
-  --scale N               device pixel ratio on top of that (1; 2 gives 368 x
-                          368 by default)
+  --scale N               device pixel ratio on top of that, 0.25 to 8 (1; 2
+                          gives 368 x 368 by default)
   --quality 0-100         JPEG quality (90)
   Colours are #RGB, #RRGGBB, #AARRGGBB (alpha first) or an SVG/CSS colour
   name such as red or rebeccapurple.
@@ -105,9 +105,12 @@ that line, named as above without the dashes:
   <tab>Ada Lovelace<tab>ada.png<tab>initials<tab>shape=circle
 Switches take yes or no. Empty lines and lines starting with # are skipped.
 
-Outputs that exist are left alone unless --force is given. A bad line or a
-picture that cannot be read is reported with its line number and skipped; on a
-terminal a progress bar shows how far the batch has come.
+Outputs that exist are left alone unless --force is given. Every output is
+written to a temporary file first and takes its name only when complete; a
+symbolic link is never written through, and no picture of the run is ever
+replaced. A bad line or a picture that cannot be read is reported with its
+line number and skipped; on a terminal a progress bar shows how far the batch
+has come. Jobs files larger than 64 MB are refused.
 
 Exit status: 0 when every avatar was written, 1 when some were not, 2 for bad
 usage.

@@ -13,6 +13,24 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(80);
 
 }  // namespace
 
+QString PrintableText(const QString& text) {
+    QString printable;
+    printable.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x20 && u != 0x7F && (u < 0x80 || u >= 0xA0)) {
+            printable += c;
+        } else if (u == u'\n') {
+            printable += QStringLiteral("\\n");
+        } else if (u == u'\t') {
+            printable += QStringLiteral("\\t");
+        } else {
+            printable += QStringLiteral("\\x%1").arg(static_cast<int>(u), 2, 16, QLatin1Char('0'));
+        }
+    }
+    return printable;
+}
+
 ProgressReport::ProgressReport(QString source, int total, bool terminal, std::FILE* out)
     : source_(std::move(source)), total_(total), terminal_(terminal), out_(out) {
     Draw(true);
@@ -26,8 +44,8 @@ bool ProgressReport::StderrIsTerminal() {
 void ProgressReport::Failure(int line, const QString& reason) {
     ++failed_;
     ClearBar();
-    std::fprintf(out_, "%s:%d: %s\n", source_.toUtf8().constData(), line,
-                 reason.toUtf8().constData());
+    std::fprintf(out_, "%s:%d: %s\n", PrintableText(source_).toUtf8().constData(), line,
+                 PrintableText(reason).toUtf8().constData());
     Draw(true);
 }
 

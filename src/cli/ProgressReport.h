@@ -7,6 +7,11 @@
 
 namespace avatrix::cli {
 
+// `text` fit for a terminal: control characters (NUL, escape, line breaks, C1
+// controls) of names taken from files come out as visible escapes such as
+// \x1b, so they can neither cut a message nor command the terminal.
+QString PrintableText(const QString& text);
+
 // How a batch tells the user where it stands, on standard error: on a
 // terminal a progress bar, with each failure printed above it; elsewhere
 // (a log, a pipe) only a line per failure.

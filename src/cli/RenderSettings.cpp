@@ -13,6 +13,9 @@ namespace {
 constexpr int kLargestPointSize = 1500;
 constexpr int kLargestSide = 4096;
 constexpr double kLargestScale = 8.0;
+// A quarter of the avatar (46 x 46) is the smallest that still shows a picture
+// and a banner; below it the file would hold a few meaningless pixels.
+constexpr double kSmallestScale = 0.25;
 
 bool ParseInt(const QString& value, int low, int high, int& out) {
     bool ok = false;
@@ -96,7 +99,7 @@ bool ParseRect(const QString& value, QRect& out) {
 bool ParseScale(const QString& value, double& out) {
     bool ok = false;
     const double v = value.trimmed().toDouble(&ok);
-    if (!ok || !(v > 0.0) || v > kLargestScale) {
+    if (!ok || !(v >= kSmallestScale) || v > kLargestScale) {
         return false;
     }
     out = v;
@@ -165,7 +168,7 @@ const std::vector<Entry>& Entries() {
         {{"outline", true, nullptr}, "yes or no", Switch(&RenderSettings::outline)},
         {{"shadow", true, nullptr}, "yes or no", Switch(&RenderSettings::shadow)},
         {{"scale", false, "N"},
-         "a number above 0 and at most 8",
+         "a number from 0.25 to 8",
          [](RenderSettings& s, const QString& v) { return ParseScale(v, s.scale); }},
         {{"quality", false, "0-100"},
          "a whole number from 0 to 100",

@@ -8,9 +8,16 @@ Text QuotedName(const ui::FilePath& path) {
 }
 
 bool SaveChosenFile(const ui::FilePath& path, const ByteSet& bytes, std::optional<Text> title) {
-    switch (ui::KindOfPath(path)) {
+    const ui::PathKind kind = ui::KindOfPath(path);
+    switch (kind) {
         case ui::PathKind::None:
             break;
+        case ui::PathKind::Link:
+            // Writing through it would change a file the user never chose.
+            ui::ShowMessage("无法保存"_gbk + QuotedName(path) +
+                                "：它是一个链接，程序不会通过链接写入文件。"_gbk,
+                            ui::kIconExclamation, title);
+            return false;
         case ui::PathKind::Folder:
             ui::ShowMessage("无法保存"_gbk + QuotedName(path) + "：同名的文件夹已经存在。"_gbk,
                             ui::kIconExclamation, title);
@@ -23,7 +30,9 @@ bool SaveChosenFile(const ui::FilePath& path, const ByteSet& bytes, std::optiona
             }
             break;
     }
-    const Text failure = ui::SaveWholeFile(path, bytes);
+    // Only a replacement the user has just agreed to may replace anything: a
+    // file that appears meanwhile under a free name is kept.
+    const Text failure = ui::SaveWholeFile(path, bytes, kind != ui::PathKind::None);
     if (!failure.empty()) {
         ui::ShowMessage("无法保存"_gbk + QuotedName(path) + "："_gbk + failure,
                         ui::kIconExclamation, title);

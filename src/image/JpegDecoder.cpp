@@ -1,6 +1,8 @@
 #include "image/JpegDecoder.h"
 
+#include <algorithm>
 #include <bit>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
@@ -87,7 +89,8 @@ void CmykRowToRgb(const std::uint8_t* cmyk, QRgb* out, int width, bool inverted)
 }
 
 // Returns false when libjpeg gave up; the state then holds no image.
-bool Decode(DecodeState* s, const std::uint8_t* data, std::size_t size) {
+bool Decode(DecodeState* s, const std::uint8_t* data, std::size_t size,
+            const std::optional<PictureUse>& use) {
     if (setjmp(s->errors.jump)) {
         return false;
     }
@@ -100,10 +103,22 @@ bool Decode(DecodeState* s, const std::uint8_t* data, std::size_t size) {
     if (jpeg_read_header(&s->info, TRUE) != JPEG_HEADER_OK) {
         return false;
     }
-    if (s->info.image_width == 0 || s->info.image_height == 0 ||
-        s->info.image_width > kMaxPictureSide || s->info.image_height > kMaxPictureSide ||
-        static_cast<std::int64_t>(s->info.image_width) * s->info.image_height > kMaxPicturePixels) {
+    if (!WithinPictureLimits(s->info.image_width, s->info.image_height)) {
         return false;
+    }
+    const QSize full(static_cast<int>(s->info.image_width), static_cast<int>(s->info.image_height));
+    QSize shown = full;
+    if (use && use->cover) {
+        // libjpeg scales in eighths while it decodes, far cheaper and no
+        // worse than decoding whole and scaling down.
+        const int eighths =
+            std::clamp(static_cast<int>(std::ceil(use->CoverFraction(full) * 8)), 1, 8);
+        if (eighths < 8) {
+            s->info.scale_num = static_cast<unsigned>(eighths);
+            s->info.scale_denom = 8;
+        }
+    } else if (use) {
+        shown = use->ShownCorner(full);
     }
     s->cmyk = s->info.jpeg_color_space == JCS_CMYK || s->info.jpeg_color_space == JCS_YCCK;
     if (s->cmyk) {
@@ -114,8 +129,11 @@ bool Decode(DecodeState* s, const std::uint8_t* data, std::size_t size) {
             std::endian::native == std::endian::little ? JCS_EXT_BGRX : JCS_EXT_XRGB;
     }
     jpeg_start_decompress(&s->info);
-    s->image = QImage(static_cast<int>(s->info.output_width),
-                      static_cast<int>(s->info.output_height), QImage::Format_RGB32);
+    // Rows below the shown corner are never decoded; rows come out whole,
+    // so the columns are cut afterwards.
+    const auto rows = std::min(s->info.output_height, static_cast<JDIMENSION>(shown.height()));
+    s->image = QImage(static_cast<int>(s->info.output_width), static_cast<int>(rows),
+                      QImage::Format_RGB32);
     if (s->image.isNull()) {
         return false;
     }
@@ -124,7 +142,7 @@ bool Decode(DecodeState* s, const std::uint8_t* data, std::size_t size) {
     if (s->cmyk) {
         s->cmykRow.resize(static_cast<std::size_t>(s->info.output_width) * 4);
     }
-    while (s->info.output_scanline < s->info.output_height) {
+    while (s->info.output_scanline < rows) {
         const int y = static_cast<int>(s->info.output_scanline);
         JSAMPROW row = s->cmyk ? s->cmykRow.data() : s->image.scanLine(y);
         if (jpeg_read_scanlines(&s->info, &row, 1) != 1) {
@@ -135,13 +153,20 @@ bool Decode(DecodeState* s, const std::uint8_t* data, std::size_t size) {
                          static_cast<int>(s->info.output_width), inverted);
         }
     }
-    jpeg_finish_decompress(&s->info);
+    if (rows < s->info.output_height) {
+        jpeg_abort_decompress(&s->info);
+    } else {
+        jpeg_finish_decompress(&s->info);
+    }
+    if (shown.width() < s->image.width()) {
+        s->image = s->image.copy(0, 0, shown.width(), s->image.height());
+    }
     return true;
 }
 
 }  // namespace
 
-QImage DecodeJpeg(std::span<const std::uint8_t> bytes) {
+QImage DecodeJpeg(std::span<const std::uint8_t> bytes, const std::optional<PictureUse>& use) {
     if (bytes.empty()) {
         return {};
     }
@@ -149,7 +174,7 @@ QImage DecodeJpeg(std::span<const std::uint8_t> bytes) {
     state->info.err = jpeg_std_error(&state->errors.pub);
     state->errors.pub.error_exit = ExitOnError;
     state->errors.pub.output_message = IgnoreMessage;
-    const bool ok = Decode(state.get(), bytes.data(), bytes.size());
+    const bool ok = Decode(state.get(), bytes.data(), bytes.size(), use);
     jpeg_destroy_decompress(&state->info);
     if (!ok) {
         return {};

@@ -6,16 +6,17 @@
 
 #include <QImage>
 
-namespace avatrix::image {
+#include "image/PictureUse.h"
 
-// Largest JPEG accepted, checked from the header before anything is
-// allocated for the pixels.
-inline constexpr std::int64_t kMaxPictureSide = 32768;
-inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 26;
+namespace avatrix::image {
 
 // Decodes JPEG bytes to an RGB32 image. Corrupt or oversized data, and a
 // progressive picture whose scans would take too long, give a null image; data that ends early
 // gives the part decoded so far (the rest grey), as picture viewers show it.
-QImage DecodeJpeg(std::span<const std::uint8_t> bytes);
+// A picture larger than `use` needs is decoded reduced: at the smallest of
+// libjpeg's scales (eighths) that still covers the box, or only as many rows
+// as the natural-size box shows.
+QImage DecodeJpeg(std::span<const std::uint8_t> bytes,
+                  const std::optional<PictureUse>& use = std::nullopt);
 
 }  // namespace avatrix::image

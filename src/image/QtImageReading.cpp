@@ -1,12 +1,13 @@
 #include "image/QtImageReading.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include <QBuffer>
 #include <QImageReader>
 
 #include "image/BmpImage.h"
-#include "image/JpegDecoder.h"
+#include "image/PngStreaming.h"
 
 namespace avatrix::image {
 namespace {
@@ -19,11 +20,6 @@ std::uint32_t Get32(const ByteSet& b, std::size_t at) {
 
 std::uint16_t Get16(const ByteSet& b, std::size_t at) {
     return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-
-bool WithinPictureLimits(std::int64_t width, std::int64_t height) {
-    return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
-           width * height <= kMaxPicturePixels;
 }
 
 }  // namespace
@@ -66,21 +62,40 @@ bool BmpHeadersFitBytes(const ByteSet& bytes) {
     return stride * static_cast<std::uint64_t>(height) <= available;
 }
 
-QImage ReadWithQt(const ByteSet& bytes, const char* format) {
+QImage ReadWithQt(const ByteSet& bytes, const char* format, const std::optional<PictureUse>& use) {
     // Qt refuses, before decoding, any image that would take more than this.
     static const bool limited = [] {
         QImageReader::setAllocationLimit(256);
         return true;
     }();
     (void)limited;
-    QByteArray data(reinterpret_cast<const char*>(bytes.data()),
-                    static_cast<qsizetype>(bytes.size()));
-    QBuffer buffer(&data);
+    // The reader works on the caller's bytes; a copy would double a large file.
+    const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer;
+    buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
     const QSize size = reader.size();
     if (!size.isValid() || !WithinPictureLimits(size.width(), size.height())) {
         return {};
+    }
+    if (use && use->cover) {
+        // Shrunk by whole blocks while decoding, never below what still
+        // covers the box; the smooth scaling to the box comes after.
+        const int factor = static_cast<int>(1.0 / use->CoverFraction(size));
+        if (factor >= 2 && std::strcmp(format, "png") == 0) {
+            if (QImage shrunk = ReadPngShrunk(bytes, factor); !shrunk.isNull()) {
+                return shrunk;
+            }
+        }
+    } else if (use && use->ShownCorner(size) != size) {
+        if (std::strcmp(format, "png") == 0) {
+            if (QImage corner = ReadPngCorner(bytes, use->ShownCorner(size)); !corner.isNull()) {
+                return corner;
+            }
+        }
+        return reader.read().copy(QRect(QPoint(0, 0), use->ShownCorner(size)));
     }
     return reader.read();
 }

@@ -43,6 +43,9 @@ QImage FitPicture(const QImage& picture, QSize box, PictureFit fit, qreal dpr) {
     }
     const QSize device = DeviceSize(box, dpr);
     QImage result(device, QImage::Format_ARGB32_Premultiplied);
+    if (result.isNull()) {
+        return {};
+    }
     result.fill(Qt::transparent);
     if (!picture.isNull()) {
         QPainter painter(&result);
@@ -76,15 +79,25 @@ QImage ComposeFittedAvatar(const QImage& fitted, const BannerStyle& banner, QPoi
         return {};
     }
     QImage avatar(DeviceSize(box, dpr), QImage::Format_RGB32);
+    if (avatar.isNull() || fitted.isNull()) {
+        return {};
+    }
     avatar.setDevicePixelRatio(dpr);
     avatar.fill(boxColour);
     QPainter painter(&avatar);
     painter.drawImage(QPoint(0, 0), fitted);
-    const QImage strip = RenderBanner(banner, dpr);
-    if (!strip.isNull() && banner.opacity > 0) {
+    // Only the part of the strip on the avatar is drawn, however large the
+    // strip: the rest would be clipped away.
+    const QRect shown = QRect(bannerPosInBox, banner.stripSize) & QRect(QPoint(0, 0), box);
+    if (!shown.isEmpty() && banner.opacity > 0) {
+        const QImage strip = RenderBanner(banner, dpr, shown.translated(-bannerPosInBox));
+        if (strip.isNull()) {
+            // Never an avatar with its banner, or part of it, left out.
+            return {};
+        }
         painter.setClipRect(QRect(QPoint(0, 0), box));
         painter.setOpacity(std::min(banner.opacity, 255) / 255.0);
-        painter.drawImage(bannerPosInBox, strip);
+        painter.drawImage(QPointF(bannerPosInBox) + QPointF(strip.offset()) / dpr, strip);
     }
     painter.end();
     return avatar;

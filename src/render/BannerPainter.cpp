@@ -37,12 +37,16 @@ void DrawGlyphs(QPainter& painter, const BannerStyle& style, const QFont& font, 
 }
 
 // The glyphs in one flat colour on transparency, at the device's scale, for
-// the outline and the shadow to be made from.
+// the outline and the shadow to be made from: the top-left `extent` of the
+// text laid out over `area`. Null when it cannot be allocated.
 QImage GlyphMask(const BannerStyle& style, const QFont& font, const QColor& colour, QSize area,
-                 qreal dpr) {
-    const QSize device(static_cast<int>(std::ceil(area.width() * dpr)),
-                       static_cast<int>(std::ceil(area.height() * dpr)));
+                 QSize extent, qreal dpr) {
+    const QSize device(static_cast<int>(std::ceil(extent.width() * dpr)),
+                       static_cast<int>(std::ceil(extent.height() * dpr)));
     QImage mask(device, QImage::Format_ARGB32_Premultiplied);
+    if (mask.isNull()) {
+        return {};
+    }
     mask.fill(Qt::transparent);
     mask.setDevicePixelRatio(dpr);
     QPainter painter(&mask);
@@ -53,6 +57,9 @@ QImage GlyphMask(const BannerStyle& style, const QFont& font, const QColor& colo
 // A 3 x 3 box blur of a premultiplied image, which keeps premultiplication.
 QImage SoftenedMask(const QImage& mask) {
     QImage result(mask.size(), QImage::Format_ARGB32_Premultiplied);
+    if (mask.isNull() || result.isNull()) {
+        return {};
+    }
     result.setDevicePixelRatio(mask.devicePixelRatio());
     const int width = mask.width();
     const int height = mask.height();
@@ -116,12 +123,23 @@ QRect BannerTextArea(const BannerStyle& style) {
     return QRect(label.x(), label.y(), right - label.x(), bottom - label.y());
 }
 
-void PaintBannerText(QPainter& painter, const BannerStyle& style) {
+bool PaintBannerText(QPainter& painter, const BannerStyle& style) {
     const QRect area = BannerTextArea(style);
     if (style.text.isEmpty() || area.isEmpty()) {
-        return;
+        return true;
     }
     const QSize size = area.size();
+    // Only the part of the text area on the strip ever shows: the masks cover
+    // no more than that (and the few pixels whose outline or shadow reach into
+    // it), however large the label, while the text keeps the area's layout.
+    const QRect shown =
+        QRect(-style.labelRect.topLeft(), style.stripSize) & QRect(QPoint(0, 0), size);
+    if (shown.isEmpty()) {
+        return true;
+    }
+    constexpr int kReach = kOutlineWidth + kShadowOffset + 1;
+    const QSize extent =
+        size.boundedTo(QSize(shown.right() + 1 + kReach, shown.bottom() + 1 + kReach));
     const QFont font = BannerQFont(style);
     painter.save();
     painter.translate(style.labelRect.topLeft());
@@ -129,7 +147,12 @@ void PaintBannerText(QPainter& painter, const BannerStyle& style) {
     if (style.outline || style.shadow) {
         const qreal dpr = DevicePixelRatioOf(painter);
         if (style.shadow) {
-            const QImage shadow = SoftenedMask(GlyphMask(style, font, Qt::black, size, dpr));
+            const QImage shadow =
+                SoftenedMask(GlyphMask(style, font, Qt::black, size, extent, dpr));
+            if (shadow.isNull()) {
+                painter.restore();
+                return false;
+            }
             painter.save();
             painter.setOpacity(painter.opacity() * kShadowOpacity);
             painter.drawImage(QPointF(kShadowOffset, kShadowOffset), shadow);
@@ -137,7 +160,11 @@ void PaintBannerText(QPainter& painter, const BannerStyle& style) {
         }
         if (style.outline) {
             const QImage ring =
-                GlyphMask(style, font, OutlineColourFor(style.textColour), size, dpr);
+                GlyphMask(style, font, OutlineColourFor(style.textColour), size, extent, dpr);
+            if (ring.isNull()) {
+                painter.restore();
+                return false;
+            }
             // Every device-pixel offset within the outline's radius: a disc
             // rather than a square, so corners stay round.
             const int radius = static_cast<int>(std::lround(kOutlineWidth * dpr));
@@ -152,23 +179,41 @@ void PaintBannerText(QPainter& painter, const BannerStyle& style) {
     }
     DrawGlyphs(painter, style, font, style.textColour, size);
     painter.restore();
+    return true;
 }
 
-void PaintBanner(QPainter& painter, const BannerStyle& style) {
+bool PaintBanner(QPainter& painter, const BannerStyle& style) {
     PaintBannerStrip(painter, style);
-    PaintBannerText(painter, style);
+    return PaintBannerText(painter, style);
 }
 
-QImage RenderBanner(const BannerStyle& style, qreal dpr) {
+QImage RenderBanner(const BannerStyle& style, qreal dpr, QRect area) {
     if (style.stripSize.isEmpty() || dpr <= 0) {
         return {};
     }
-    QImage image(static_cast<int>(std::ceil(style.stripSize.width() * dpr)),
-                 static_cast<int>(std::ceil(style.stripSize.height() * dpr)), QImage::Format_RGB32);
+    const QRect strip(QPoint(0, 0), style.stripSize);
+    area = area.isNull() ? strip : area & strip;
+    if (area.isEmpty()) {
+        return {};
+    }
+    // Whole device pixels apart from the full strip's, so the glyphs fall on
+    // the same device pixels as in the whole strip.
+    const QPoint offset(static_cast<int>(std::floor(area.left() * dpr)),
+                        static_cast<int>(std::floor(area.top() * dpr)));
+    QImage image(static_cast<int>(std::ceil((area.right() + 1) * dpr)) - offset.x(),
+                 static_cast<int>(std::ceil((area.bottom() + 1) * dpr)) - offset.y(),
+                 QImage::Format_RGB32);
+    if (image.isNull()) {
+        return {};
+    }
     image.setDevicePixelRatio(dpr);
+    image.setOffset(offset);
     image.fill(style.stripColour);
     QPainter painter(&image);
-    PaintBanner(painter, style);
+    painter.translate(-offset.x() / dpr, -offset.y() / dpr);
+    if (!PaintBanner(painter, style)) {
+        return {};
+    }
     return image;
 }
 

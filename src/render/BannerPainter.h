@@ -52,16 +52,20 @@ QRect BannerTextArea(const BannerStyle& style);
 // Draws the text as one line from labelRect's top-left corner (turned about
 // that corner for a turned font), or where textRect places it, clipped to
 // BannerTextArea. With outline and shadow off these are exactly the pixels of
-// plain text drawn with the banner's font and colour.
-void PaintBannerText(QPainter& painter, const BannerStyle& style);
+// plain text drawn with the banner's font and colour. False when the images
+// for the outline or the shadow could not be allocated; the text is then not
+// drawn.
+bool PaintBannerText(QPainter& painter, const BannerStyle& style);
 
 // Strip and text, as the banner window shows them at full opacity.
-void PaintBanner(QPainter& painter, const BannerStyle& style);
+bool PaintBanner(QPainter& painter, const BannerStyle& style);
 
 // The opaque banner at the given device pixel ratio: stripSize * dpr device
 // pixels, RGB32 like a window's backing store, so glyphs are drawn as the
-// screen draws them.
-QImage RenderBanner(const BannerStyle& style, qreal dpr = 1.0);
+// screen draws them. With an `area` (strip coordinates), only that part of
+// it, the image's offset() telling where it lies in device pixels of the
+// whole. Null when the image could not be allocated or drawn in full.
+QImage RenderBanner(const BannerStyle& style, qreal dpr = 1.0, QRect area = QRect());
 
 // Black for light text, white for dark, by the text colour's luma.
 QColor OutlineColourFor(const QColor& text);

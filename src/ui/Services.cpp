@@ -2,7 +2,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
@@ -13,7 +12,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "text/Literal.h"
 #include "text/Primitives.h"
+#include "ui/FileWriting.h"
 #include "ui/QtText.h"
 #include "ui/TestSeams.h"
 #include "ui/Toolkit.h"
@@ -152,30 +153,32 @@ FileContents ReadFileContents(const FilePath& path, std::uint64_t limit) {
     return contents;
 }
 
-Text SaveWholeFile(const FilePath& path, const ByteSet& bytes) {
+Text SaveWholeFile(const FilePath& path, const ByteSet& bytes, bool replace) {
     if (path.empty()) {
         return Reason(QStringLiteral("No file name"));
     }
-    QSaveFile file(detail::ToQPath(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return Reason(file.errorString());
+    const FileWrite write = WriteFileSafely(path.bytes, bytes, replace);
+    switch (write.outcome) {
+        case WriteOutcome::Written:
+            return {};
+        case WriteOutcome::Exists:
+            return "同名的文件已经存在。"_gbk;
+        case WriteOutcome::Link:
+            return "它是一个链接，程序不会通过链接写入文件。"_gbk;
+        case WriteOutcome::SameAsInput:
+        case WriteOutcome::Failed:
+            break;
     }
-    const auto size = static_cast<qint64>(bytes.size());
-    if (size > 0 && file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return Reason(why);
-    }
-    if (!file.commit()) {
-        return Reason(file.errorString());
-    }
-    return {};
+    return Reason(QString::fromLocal8Bit(SystemReason(write.error)));
 }
 
 PathKind KindOfPath(const FilePath& path) {
     struct stat info {};
-    if (path.empty() || ::stat(path.bytes.c_str(), &info) != 0) {
+    if (path.empty() || ::lstat(path.bytes.c_str(), &info) != 0) {
         return PathKind::None;
+    }
+    if (S_ISLNK(info.st_mode)) {
+        return PathKind::Link;
     }
     if (S_ISREG(info.st_mode)) {
         return PathKind::File;

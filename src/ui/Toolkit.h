@@ -409,11 +409,14 @@ struct FileContents {
 // Reads a regular file of at most `limit` bytes. Nothing here waits on a pipe
 // or device: they are refused from the open itself.
 FileContents ReadFileContents(const FilePath& path, std::uint64_t limit);
-// Writes through a temporary file in the same folder that replaces the target
-// only once every byte is on disk, so a failure leaves an existing file as it
-// was. Returns why it failed, in words for a message, or empty on success.
-Text SaveWholeFile(const FilePath& path, const ByteSet& bytes);
-enum class PathKind { None, File, Folder, Other };
+// Writes through a temporary file in the same folder that takes the target's
+// name only once every byte is on disk, so a failure leaves an existing file as
+// it was. Without `replace` nothing that has the name is touched. Never writes
+// through a link. Returns why it failed, in words for a message, or empty on
+// success.
+Text SaveWholeFile(const FilePath& path, const ByteSet& bytes, bool replace = true);
+// What has the name itself: a link is a link, whatever it points to.
+enum class PathKind { None, File, Folder, Link, Other };
 PathKind KindOfPath(const FilePath& path);
 
 // The same services with the name a GBK text spells.

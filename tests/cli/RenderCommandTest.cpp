@@ -1,9 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <png.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -19,10 +28,14 @@
 #include "TestPictures.h"
 #include "image/AvatarExport.h"
 #include "image/BmpImage.h"
+#include "image/FileSaving.h"
 #include "image/JpegDecoder.h"
 #include "render/NameAvatar.h"
 #include "render/Palette.h"
 #include "text/Codepage.h"
+#include "text/Literal.h"
+#include "text/Primitives.h"
+#include "ui/TestHooks.h"
 #include "windows/AvatarMenu.h"
 #include "windows/BuiltInPictures.h"
 
@@ -468,6 +481,219 @@ TEST(RenderCommand, MakesNameAvatarsWithoutAPicture) {
     EXPECT_EQ(qAlpha(QImage(dir.filePath("out/ada.png")).pixel(0, 0)), 0);
 }
 
+// The largest resident set of any finished child of this test, in MB.
+long LargestChildMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// A `side` x `side` PNG of dark cyan with a red first pixel, written a row at
+// a time: this process never holds the picture, so its children, forked from
+// it, start small and their peak memory is their own.
+void WriteHugePng(const QString& path, int side) {
+    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    ASSERT_NE(file, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    png_set_compression_level(png, 1);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(side), static_cast<png_uint_32>(side), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(static_cast<std::size_t>(side) * 3);
+    for (std::size_t x = 0; x < row.size(); x += 3) {
+        row[x] = 0x00;
+        row[x + 1] = 0x80;
+        row[x + 2] = 0x80;
+    }
+    for (int y = 0; y < side; ++y) {
+        row[0] = y == 0 ? 0xFF : 0x00;
+        row[1] = y == 0 ? 0x00 : 0x80;
+        row[2] = y == 0 ? 0x00 : 0x80;
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    ASSERT_EQ(std::fclose(file), 0);
+}
+
+// Fills a small file system to its last two blocks, so that an avatar larger
+// than that runs out of room part way through.
+void FillAllButTwoBlocks(const QString& filler) {
+    QFile file(filler);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'f');
+    while (file.write(block) == block.size()) {
+    }
+    const qint64 size = file.size();
+    file.close();
+    ASSERT_TRUE(QFile::resize(filler, std::max<qint64>(0, size - 2 * block.size())));
+}
+
+TEST(RenderCommand, AFullDiskLeavesEveryOldFileAsItWas) {
+    QTemporaryDir dir;
+    const QString disk = dir.filePath("disk");
+    ASSERT_TRUE(QDir().mkpath(disk));
+    // A small file system of this test's own, seen by it and its children
+    // only, where the system lets it mount one.
+    const bool mounted = unshare(CLONE_NEWNS) == 0 &&
+                         mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                         mount("tmpfs", QFile::encodeName(disk), "tmpfs", 0, "size=256k") == 0;
+    const QString picture = dir.filePath("photo.jpg");
+    WriteFile(picture, image::testing::EncodeTestJpeg(image::testing::QuadrantPicture(200, 200)));
+    const QString old = disk + "/old.bmp";
+    ASSERT_EQ(RunRender({picture, "-t", "旧", "-o", old}).code, 0);
+    const ByteSet before = ReadFile(old);
+    ASSERT_EQ(before.size(), 67770u);
+    rlimit unlimited{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    if (mounted) {
+        FillAllButTwoBlocks(disk + "/filler");
+    } else {
+        // Elsewhere a file size limit, inherited by the renderer, makes
+        // writes fail part way the same way.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = unlimited;
+        small.rlim_cur = 8192;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+    const QString reason = QString::fromLocal8Bit(std::strerror(mounted ? ENOSPC : EFBIG));
+    const QStringList listing = QDir(disk).entryList(QDir::Files | QDir::Hidden);
+
+    const Result forced = RunRender({picture, "-t", "新", "-o", old, "--force"});
+    EXPECT_EQ(forced.code, 1);
+    EXPECT_TRUE(forced.errors.contains(old + ": " + reason)) << forced.errors.toStdString();
+    const Result fresh = RunRender({picture, "-t", "新", "-o", disk + "/new.bmp"});
+    EXPECT_EQ(fresh.code, 1);
+    EXPECT_TRUE(fresh.errors.contains(disk + "/new.bmp: " + reason)) << fresh.errors.toStdString();
+
+    // The program's own saver, replacing after the user's Yes and writing anew.
+    std::vector<ui::testing::MessageRecord> boxes;
+    ui::testing::SetMessageResponder([&](const ui::testing::MessageRecord& box) {
+        boxes.push_back(box);
+        return ui::kAnswerYes;
+    });
+    const ByteSet avatar(67770, 7);
+    EXPECT_FALSE(image::SaveChosenFile(ui::FilePath{old.toStdString()}, avatar));
+    EXPECT_FALSE(image::SaveChosenFile(ui::FilePath{(disk + "/new.jpg").toStdString()}, avatar));
+    ui::testing::SetMessageResponder({});
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    ASSERT_EQ(boxes.size(), 3u);  // the question, then two failures
+    EXPECT_EQ(boxes[1].text,
+              "无法保存“"_gbk + Text(old.toStdString()) + "”："_gbk + Text(reason.toStdString()));
+    EXPECT_EQ(boxes[2].text, "无法保存“"_gbk + Text((disk + "/new.jpg").toStdString()) + "”："_gbk +
+                                 Text(reason.toStdString()));
+    EXPECT_EQ(boxes[2].flags, ui::kIconExclamation);
+
+    EXPECT_EQ(ReadFile(old), before);
+    EXPECT_EQ(QDir(disk).entryList(QDir::Files | QDir::Hidden), listing);
+    if (mounted) {
+        umount2(QFile::encodeName(disk), MNT_DETACH);
+    }
+}
+
+TEST(RenderCommand, NothingIsWrittenThroughLinksOrOverThePictures) {
+    QTemporaryDir dir;
+    const QDir out(dir.filePath("out"));
+    const QDir outside(dir.filePath("outside"));
+    ASSERT_TRUE(QDir().mkpath(out.path()) && QDir().mkpath(outside.path()));
+    const ByteSet photo = image::testing::EncodeTestJpeg(image::testing::QuadrantPicture(200, 200));
+    WriteFile(out.filePath("photo.jpg"), photo);
+    WriteFile(outside.filePath("target.png"), ByteSet{'k', 'e', 'e', 'p'});
+    ASSERT_EQ(
+        symlink(outside.filePath("target.png").toLocal8Bit(), out.filePath("a.png").toLocal8Bit()),
+        0);
+    ASSERT_EQ(
+        symlink(outside.filePath("new.png").toLocal8Bit(), out.filePath("b.png").toLocal8Bit()), 0);
+    // Another name of the picture itself.
+    ASSERT_EQ(link(out.filePath("photo.jpg").toLocal8Bit(), out.filePath("d.jpg").toLocal8Bit()),
+              0);
+    QFile jobs(out.filePath("jobs.tsv"));
+    ASSERT_TRUE(jobs.open(QIODevice::WriteOnly));
+    jobs.write(
+        "photo.jpg\ta\ta.png\n"      // line 1: a link to a file outside
+        "photo.jpg\tb\tb.png\n"      // line 2: a dangling link
+        "photo.jpg\tp\tphoto.jpg\n"  // line 3: the picture itself
+        "photo.jpg\td\td.jpg\n"      // line 4: the picture by another name
+        "photo.jpg\tc\tc.png\n"      // line 5: fine
+        "photo.jpg\tc\tc.png\n");    // line 6: line 5's output again
+    jobs.close();
+
+    const Result batch =
+        RunRender({"--batch", jobs.fileName(), "--out-dir", out.path(), "--force", "-j", "2"});
+    EXPECT_EQ(batch.code, 1);
+    for (const char* what : {"jobs.tsv:1: ", "jobs.tsv:2: ", "jobs.tsv:3: ", "jobs.tsv:4: ",
+                             "jobs.tsv:6: ", "a.png is a symbolic link", "b.png is a symbolic link",
+                             "photo.jpg is a picture this run reads", "is already line 5's"}) {
+        EXPECT_TRUE(batch.errors.contains(QString::fromUtf8(what))) << what << "\n"
+                                                                    << batch.errors.toStdString();
+    }
+    EXPECT_FALSE(batch.errors.contains(QStringLiteral("jobs.tsv:5:")));
+    const Result single = RunRender(
+        {out.filePath("photo.jpg"), "-t", "x", "-o", out.filePath("photo.jpg"), "--force"});
+    EXPECT_EQ(single.code, 1);
+    EXPECT_TRUE(single.errors.contains(QStringLiteral("a picture this run reads")));
+
+    // The program's own saver refuses the link too, before asking anything.
+    std::vector<ui::testing::MessageRecord> boxes;
+    ui::testing::SetMessageResponder([&](const ui::testing::MessageRecord& box) {
+        boxes.push_back(box);
+        return ui::kAnswerYes;
+    });
+    EXPECT_FALSE(image::SaveChosenFile(ui::FilePath{out.filePath("a.png").toStdString()},
+                                       ByteSet{'n', 'e', 'w'}));
+    ui::testing::SetMessageResponder({});
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(FindText(boxes[0].text, "链接"_gbk), -1);
+    EXPECT_EQ(boxes[0].flags, ui::kIconExclamation);
+
+    EXPECT_EQ(ReadFile(out.filePath("photo.jpg")), photo);
+    EXPECT_EQ(ReadFile(outside.filePath("target.png")), (ByteSet{'k', 'e', 'e', 'p'}));
+    EXPECT_EQ(outside.entryList(QDir::Files | QDir::Hidden), QStringList{"target.png"});
+    EXPECT_EQ(QImage(out.filePath("c.png")).size(), QSize(184, 184));
+    EXPECT_EQ(out.entryList(QDir::Files | QDir::Hidden | QDir::System),
+              (QStringList{"a.png", "b.png", "c.png", "d.jpg", "jobs.tsv", "photo.jpg"}));
+}
+
+TEST(RenderCommand, HugeInputsStayInBoundedMemory) {
+    QTemporaryDir dir;
+    // Names from the jobs file reach the terminal escaped, NULs included.
+    QFile jobs(dir.filePath("jobs.tsv"));
+    ASSERT_TRUE(jobs.open(QIODevice::WriteOnly));
+    jobs.write(QByteArray("no\x1b[2Jsuch\0.jpg\tx\n", 18));
+    jobs.close();
+    const Result escaped = RunRender({"--batch", jobs.fileName(), "--out-dir", dir.filePath("o")});
+    EXPECT_EQ(escaped.code, 1);
+    EXPECT_TRUE(escaped.errors.contains(QStringLiteral("no\\x1b[2Jsuch\\x00")))
+        << escaped.errors.toStdString();
+    EXPECT_FALSE(escaped.errors.contains(QChar(0x1b)));
+
+    // A jobs file that never ends is cut at its limit.
+    const Result endless = RunRender({"--batch", "/dev/zero", "--out-dir", dir.filePath("o")});
+    EXPECT_EQ(endless.code, 2);
+    EXPECT_TRUE(endless.errors.contains(QStringLiteral("too large")));
+    EXPECT_LT(LargestChildMegabytes(), 200);
+
+    // An 8192 x 8192 picture for a 184 x 184 avatar, laid at natural size
+    // and scaled to cover, and a label far larger than its strip with a shadow.
+    const QString png = dir.filePath("huge.png");
+    WriteHugePng(png, 8192);
+    const Result natural = RunRender({png, "-t", "大", "-o", dir.filePath("n.png")});
+    EXPECT_EQ(natural.code, 0) << natural.errors.toStdString();
+    EXPECT_EQ(QImage(dir.filePath("n.png")).pixel(0, 0), qRgb(255, 0, 0));
+    const Result cover = RunRender({png, "-t", "大", "-o", dir.filePath("c.png"), "--fill"});
+    EXPECT_EQ(cover.code, 0) << cover.errors.toStdString();
+    EXPECT_EQ(QImage(dir.filePath("c.png")).pixel(92, 60), qRgb(0x00, 0x80, 0x80));
+    EXPECT_LT(LargestChildMegabytes(), 150);
+    const Result label = RunRender({png, "-t", "大字", "-o", dir.filePath("l.png"), "--label",
+                                    "0,0,4096,4096", "--scale", "4", "--shadow", "--size", "40"});
+    EXPECT_EQ(label.code, 0) << label.errors.toStdString();
+    EXPECT_EQ(QImage(dir.filePath("l.png")).size(), QSize(736, 736));
+    EXPECT_LT(LargestChildMegabytes(), 200);
+}
+
 TEST(RenderCommand, RefusesBadUsage) {
     QTemporaryDir dir;
     const QString picture = dir.filePath("photo.jpg");
@@ -480,6 +706,8 @@ TEST(RenderCommand, RefusesBadUsage) {
         {picture, "-o", out, "--no-such-option"},
         {picture},
         {"--batch", dir.filePath("jobs.tsv")},
+        {picture, "-o", out, "--scale", "0.001"},
+        {picture, "-o", out, "-j", "64"},
     };
     for (const QStringList& arguments : bad) {
         EXPECT_EQ(RunRender(arguments).code, 2) << arguments.join(' ').toStdString();

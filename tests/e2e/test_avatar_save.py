@@ -3,9 +3,10 @@
 picture box, "保存头像" writes what the screen shows there as a 16-bit BMP
 under the typed name plus ".jpg" (asking first when that file exists), a
 cancelled save dialog touches nothing, names GBK cannot hold are saved and
-opened as typed, and "打开图片" shows a chosen JPEG in the box (or, cancelled, the file under
-the name last chosen in either dialog). A saved avatar is confirmed by a brief note beside
-the box, and No or Esc on the question about replacing a file keeps it."""
+opened as typed, and "打开图片" shows a chosen JPEG in the box (or, cancelled,
+changes nothing, even with a picture under the name last chosen in either
+dialog). A saved avatar is confirmed by a brief note beside the box, and No or
+Esc on the question about replacing a file keeps it."""
 import os
 import struct
 import sys
@@ -173,8 +174,11 @@ def test(new_session):
     def box_shows(colour):
         return lambda: close_to(mean_colour(s.screenshot().crop(box_on_screen), above), colour, 6)
 
-    # The open dialog shares the save dialog's file name: cancelled now, it
-    # reads the name typed for the save, without the added ".jpg".
+    # The open dialog shares the save dialog's file name; cancelled, it still
+    # reads nothing, not even a picture that now has the name typed for the save.
+    # The open dialog, centred on the window, leaves the box's left edge in view.
+    left_edge = (4, 4, 40, BANNER_SPOT[1] - 4)
+    before = mean_colour(s.screenshot().crop(box_on_screen), left_edge)
     s.click_unit(*OPEN_BUTTON[:2], width=OPEN_BUTTON[2], height=OPEN_BUTTON[3])
     wait_for(focused_dialog(s, "打开"), 20, "the open dialog")
     # By now the cancelled save has surely finished: still nothing written.
@@ -183,7 +187,14 @@ def test(new_session):
     Image.new("RGB", (200, 200), SHARED_NAME_COLOUR).save(name, format="JPEG", quality=95)
     s.key("Escape")
     wait_for(lambda: dialog(s, "打开") is None, 20, "the cancelled open dialog to close")
-    wait_for(box_shows(SHARED_NAME_COLOUR), 10, "the box to show the file under the saved name")
+    # Opening the dialog again proves the cancelled handler has finished and
+    # the box has been repainted.
+    s.click_unit(*OPEN_BUTTON[:2], width=OPEN_BUTTON[2], height=OPEN_BUTTON[3])
+    wait_for(focused_dialog(s, "打开"), 20, "the open dialog again")
+    check(close_to(mean_colour(s.screenshot().crop(box_on_screen), left_edge), before, 6),
+          "a cancelled open changed the picture")
+    s.key("Escape")
+    wait_for(lambda: dialog(s, "打开") is None, 20, "the open dialog to close again")
 
     def open_picture(path, colour):
         s.click_unit(*OPEN_BUTTON[:2], width=OPEN_BUTTON[2], height=OPEN_BUTTON[3])

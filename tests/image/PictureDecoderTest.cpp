@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 #include <QPainter>
@@ -73,6 +74,56 @@ TEST(DecodePictureBytes, PngGifAndBmpGoThroughQt) {
         ExpectQuadrants(DecodePictureBytes(bytes), 30, 20);
     }
     ExpectQuadrants(DecodePictureBytes(testing::EncodeTestGif(picture)), 30, 20);
+}
+
+TEST(DecodePictureBytes, LargePicturesAreDecodedOnlyAsFarAsTheBoxNeeds) {
+    // A photo-like picture, so that any pixel moved or changed shows.
+    QImage picture = testing::QuadrantPicture(640, 480);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            if ((x * 7 + y * 13) % 5 == 0) {
+                picture.setPixel(x, y, qRgb(x % 256, y % 256, (x + y) % 256));
+            }
+        }
+    }
+    const PictureUse natural{QSize(184, 184), 2.0, false};
+    const PictureUse cover{QSize(184, 184), 1.0, true};
+    const ByteSet encoded[] = {testing::EncodeTestJpeg(picture, 92),
+                               testing::EncodeWithQt(picture, "png"),
+                               testing::EncodeWithQt(picture, "bmp")};
+    for (std::size_t i = 0; i < std::size(encoded); ++i) {
+        const ByteSet& bytes = encoded[i];
+        const QImage whole = DecodePictureBytes(bytes);
+        ASSERT_EQ(whole.size(), QSize(640, 480));
+        // At natural size only the box's corner shows: those are exactly the
+        // pixels a whole decode gives there.
+        const QImage corner = DecodePictureFor(bytes, natural);
+        EXPECT_EQ(corner.convertToFormat(QImage::Format_RGB32),
+                  whole.copy(0, 0, 184, 184).convertToFormat(QImage::Format_RGB32));
+        // Scaled to cover, never below what covers the box, and the same picture.
+        const QImage reduced = DecodePictureFor(bytes, cover);
+        EXPECT_GE(reduced.height(), 184);
+        if (i < 2) {
+            // JPEG and PNG shrink while they decode; BMP comes whole.
+            EXPECT_LT(reduced.height(), 480);
+        }
+        const QImage a = reduced.scaled(64, 48, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                             .convertToFormat(QImage::Format_RGB32);
+        const QImage b = whole.scaled(64, 48, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                             .convertToFormat(QImage::Format_RGB32);
+        double difference = 0;
+        for (int y = 0; y < 48; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                difference += std::abs(qGreen(a.pixel(x, y)) - qGreen(b.pixel(x, y)));
+            }
+        }
+        EXPECT_LT(difference / (64 * 48), 8.0);
+        // No larger than the box needs: exactly as whole.
+        const QImage small = whole.copy(0, 0, 150, 100);
+        const ByteSet smallBytes = testing::EncodeWithQt(small, "png");
+        EXPECT_EQ(DecodePictureFor(smallBytes, natural), DecodePictureBytes(smallBytes));
+        EXPECT_EQ(DecodePictureFor(smallBytes, cover), DecodePictureBytes(smallBytes));
+    }
 }
 
 TEST(DecodePictureBytes, UndecodableBytesGiveANullImage) {

@@ -185,27 +185,41 @@ TEST_F(PictureHandlers, OpenPictureAsksWithThePictureFilterAndShowsTheChoice) {
     }));
 }
 
-TEST_F(PictureHandlers, CancelOnFirstUseEmptiesTheBox) {
-    ui::SetProperty(kMain, kBox, ui::Prop::Picture, testing::EncodeTestJpeg(Solid(Qt::blue)));
-    ASSERT_FALSE(Shown().empty());
+TEST_F(PictureHandlers, CancelsAndFilesThatAreNoPictureKeepTheShownPicture) {
+    const ByteSet blue = testing::EncodeTestJpeg(Solid(Qt::blue));
+    ui::SetProperty(kMain, kBox, ui::Prop::Picture, blue);
+    // Cancelled before any choice: the empty name is not read.
     Answer(false);
     OpenPicture(kUnits);
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_TRUE(requests[0].fileName.empty());
-    EXPECT_TRUE(Shown().empty());
-}
+    EXPECT_EQ(Shown(), blue);
 
-TEST_F(PictureHandlers, CancelAfterAChoiceReadsThatFileAgain) {
+    // Cancelled after a choice, or after a save whose name holds a picture
+    // now: nothing is read again.
     const QString path = Write("chosen.jpg", testing::EncodeTestJpeg(Solid(Qt::red)));
     Answer(true, path);
     OpenPicture(kUnits);
-    // The file changes on disk; a cancelled dialog reads it again.
-    const ByteSet changed = testing::EncodeTestJpeg(Solid(Qt::green));
-    WriteFile(path, changed);
+    const ByteSet red = Shown();
+    WriteFile(path, testing::EncodeTestJpeg(Solid(Qt::green)));
     Answer(false);
     OpenPicture(kUnits);
     EXPECT_EQ(requests.back().fileName, PathText(path));
-    EXPECT_EQ(Shown(), changed);
+    EXPECT_EQ(Shown(), red);
+    EXPECT_TRUE(boxes.empty());
+
+    // Chosen or dropped, a file no decoder takes is named in a warning and
+    // the picture stays.
+    const QString text = Write("notes.jpg", ByteSet{'n', 'o', 't', 'e', 's'});
+    Answer(true, text);
+    OpenPicture(kUnits);
+    Drop({text});
+    ASSERT_EQ(boxes.size(), 2u);
+    for (const auto& box : boxes) {
+        EXPECT_EQ(box.text, "无法打开“"_gbk + PathText(text) + "”：它不是可以读取的图片。"_gbk);
+        EXPECT_EQ(box.flags, ui::kIconExclamation);
+    }
+    EXPECT_EQ(Shown(), red);
 }
 
 TEST_F(PictureHandlers, DroppingOneFileShowsItAndSeveralEmptyTheBox) {

@@ -79,7 +79,8 @@ TEST(Files, AFailedSaveLeavesTheOldFileAsItWas) {
     setrlimit(RLIMIT_FSIZE, &before);
     EXPECT_FALSE(failure.empty());
     EXPECT_EQ(ui::ReadFileContents(path, 1 << 20).bytes, (ByteSet{1, 2, 3}));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);  // no temporary left
+    // No temporary file left, hidden or not.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 TEST(Files, DesktopDirectoryEndsInASeparator) {
