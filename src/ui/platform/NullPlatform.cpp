@@ -13,6 +13,7 @@ class NullPlatform final : public Platform {
     void KeepOnTop(QWidget*, bool) override {}
     bool WindowManagerRunning() override { return false; }
     bool GrabHotKey(int, int, std::function<void()>) override { return false; }
+    std::optional<QPoint> WindowOrigin(const QWidget*) override { return std::nullopt; }
     void Flush() override {}
 };
 
