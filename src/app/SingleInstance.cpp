@@ -89,8 +89,15 @@ void Serve(QLocalSocket* socket, const std::function<void()>& bringBack) {
 }  // namespace
 
 bool HandOverToRunningCopy() {
+    const QString path = SocketPath();
+    // In a shared temporary folder another user could have put a socket
+    // under this name; only the user's own is asked.
+    const QFileInfo info(path);
+    if (info.exists() && info.ownerId() != ::getuid()) {
+        return false;
+    }
     QLocalSocket socket;
-    socket.connectToServer(SocketPath());
+    socket.connectToServer(path);
     if (!socket.waitForConnected(kConnectMs)) {
         return false;
     }
