@@ -428,7 +428,7 @@ class Session:
         return self.info(window.id)
 
     # --- input ----------------------------------------------------------
-    def move_pointer(self, x, y):
+    def move_pointer(self, x, y, over_program=True):
         if self.wayland:
             # weston's nested backend moves its pointer by the steps of the
             # pointer underneath: one long step pins it in the top-left
@@ -437,6 +437,21 @@ class Session:
             self.xdotool("mousemove", "--sync", width - 1, height - 1)
             self.xdotool("mousemove", "--sync", 0, 0)
         self.xdotool("mousemove", "--sync", x, y)
+        if self.wayland and over_program:
+            wait_for(lambda: self._xwayland_pointer_at(x, y), 10,
+                     f"Xwayland's pointer to reach ({x}, {y})")
+
+    def _xwayland_pointer_at(self, x, y):
+        """Whether Xwayland has its pointer at (x, y). It learns that from
+        the compositor's motion events and, on a busy machine, can keep an
+        old place when the pointer comes back into a window: a step there
+        and back tells it again."""
+        match = re.match(r"x:(-?\d+) y:(-?\d+)", self.run(["xdotool", "getmouselocation"]))
+        if match and (int(match.group(1)), int(match.group(2))) == (x, y):
+            return True
+        self.xdotool("mousemove", "--sync", x + 1, y)
+        self.xdotool("mousemove", "--sync", x, y)
+        return False
 
     def click(self, x, y, button=1):
         self.move_pointer(x, y)

@@ -95,7 +95,7 @@ def save_composed_avatar(s):
     target = (main.x + BANNER_SPOT[0], main.y + BANNER_SPOT[1])
     banner = compositor_move(s, banner, (banner.width // 2, banner.height // 2), target)
     # The pointer is drawn on the screen: out of the way.
-    s.move_pointer(s.host_size[0] - 4, s.host_size[1] - 4)
+    s.move_pointer(s.host_size[0] - 4, s.host_size[1] - 4, over_program=False)
     box = (main.x, main.y, main.x + BOX, main.y + BOX)
     strip = (BANNER_SPOT[0] + 4, BANNER_SPOT[1] + 30,
              BANNER_SPOT[0] + banner.width - 4, BANNER_SPOT[1] + 48)
@@ -112,6 +112,7 @@ def save_composed_avatar(s):
     s.key("Return")
     wait_for(lambda: saved.exists() and saved.stat().st_size == 67770, 20,
              f"{saved} to be written with 67,770 bytes")
+    wait_for(lambda: dialog(s, "另存为") is None, 20, "the save dialog to close")
     check(dialog(s, "信息：") is None, "a message showed instead of a plain save")
     data = saved.read_bytes()
     check(data[:2] == b"BM" and struct.unpack_from("<I", data, 10)[0] == 58,
