@@ -88,7 +88,10 @@ def save_composed_avatar(s):
     s.type("AB")
     s.key("Return")
 
-    main = s.main = uncover_banner(s, main, banner)
+    # weston may still have been placing the windows when they were first
+    # seen: where they are is read again before each use.
+    main = s.main = uncover_banner(s, s.refresh(main), s.refresh(banner))
+    banner = s.refresh(banner)
     # A plain click brings the banner above the main window; the move that
     # follows keeps it there.
     s.click(banner.x + banner.width // 2, banner.y + 37)
