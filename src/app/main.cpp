@@ -2,11 +2,13 @@
 #include <QIcon>
 #include <QTimer>
 
+#include "app/SingleInstance.h"
 #include "image/PictureDecoder.h"
 #include "media/MusicHandlers.h"
 #include "trace/StartupTrace.h"
 #include "ui/PictureDecoding.h"
 #include "ui/Program.h"
+#include "windows/MainWindowHandlers.h"
 #include "windows/Windows.h"
 
 // The first of the program's own static initialisers: every library is
@@ -22,6 +24,12 @@ int main(int argc, char** argv) {
     if (!ui::InitToolkit(argc, argv)) {
         return 1;  // no display: the toolkit has said so on stderr
     }
+    // A copy already runs on this display: it shows its windows, this one
+    // ends before making any of its own.
+    if (app::HandOverToRunningCopy()) {
+        ui::EndProgram(0);
+    }
+    app::ListenForLaterStarts(windows::BringBackBothWindows);
     // The windows carry no icon of their own: they show the program's. It is
     // read once the event loop runs, so reading and handing it over do not
     // hold up the main window's first showing; the window manager takes it

@@ -1,16 +1,35 @@
 #include "image/AvatarSaving.h"
 
+#include "image/AvatarExport.h"
+#include "image/BmpImage.h"
 #include "image/FileSaving.h"
 #include "text/Literal.h"
 #include "ui/Toolkit.h"
 
 namespace avatrix::image {
+namespace {
+
+constexpr int kSavedBitsPerPixel = 16;
+
+// Where the screen cannot be read (a rootless Xwayland keeps no pixels on its
+// root window, so reading it fails), the avatar is composed from the box and
+// the banner as they stand: the same picture the screen would show, in the
+// same device pixels, so the file keeps its size and layout.
+ByteSet AvatarAsBmpImage(const AvatarUnits& units) {
+    ByteSet bytes = CaptureToBmpImage(ui::GetWindowHandle(units.box));
+    if (bytes.empty()) {
+        bytes = EncodeBmpImage(ComposeShownAvatar(units), kSavedBitsPerPixel);
+    }
+    return bytes;
+}
+
+}  // namespace
 
 void SaveAvatar(const AvatarUnits& units) {
-    // The screen is copied before the dialog opens, so the dialog itself is
-    // never part of the avatar; nor is the note of an earlier save.
+    // The avatar is taken before the dialog opens, so the dialog itself is
+    // never part of it; nor is the note of an earlier save.
     ui::HideNote();
-    const ByteSet bytes = CaptureToBmpImage(ui::GetWindowHandle(units.box));
+    const ByteSet bytes = AvatarAsBmpImage(units);
     if (bytes.empty()) {
         // Nothing to save: asking for a name would only end in an empty file.
         ui::ShowMessage("无法读取屏幕上的头像，没有保存任何文件。"_gbk, ui::kIconExclamation);

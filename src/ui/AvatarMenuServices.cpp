@@ -1,6 +1,7 @@
 // Toolkit services behind the avatar menu: a pop-up menu with window-wide
 // shortcuts, where a unit lies on the screen, the window opacity last set, a
-// save dialog that leaves the shared dialog units alone, and safe writes.
+// save dialog that leaves the shared dialog units alone, safe writes, and
+// bringing a window to the front.
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QFileDialog>
@@ -96,6 +97,16 @@ ScreenRect ClientAreaOnScreen(std::string_view window, std::string_view unit) {
     const QPoint corner = w->mapToGlobal(origin);
     return ScreenRect{corner.x(), corner.y(), std::max(0, w->width() - 2 * origin.x()),
                       std::max(0, w->height() - 2 * origin.y())};
+}
+
+void BringToFront(std::string_view window) {
+    const detail::Unit* u = detail::FindUnit(window, kWindowUnit);
+    QWidget* w = u != nullptr ? u->widget() : nullptr;
+    if (w == nullptr || !w->isVisible()) {
+        return;
+    }
+    w->raise();
+    w->activateWindow();
 }
 
 double DevicePixelRatioOf(std::string_view window, std::string_view unit) {

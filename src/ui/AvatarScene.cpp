@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QPalette>
 #include <QWidget>
+#include <optional>
 
 #include "ui/FontMapping.h"
 #include "ui/PictureDecoding.h"
 #include "ui/QtText.h"
 #include "ui/Toolkit.h"
+#include "ui/platform/Platform.h"
 
 namespace avatrix::ui {
 namespace {
@@ -21,12 +23,37 @@ QColor WindowColour() {
     return QApplication::palette().color(QPalette::Window);
 }
 
+// How far the window really lies from where the toolkit last heard it was:
+// a window manager that moves windows without telling them leaves the
+// toolkit's idea behind, and the avatar must show the banner where the
+// screen does.
+QPoint PlaceCorrection(std::string_view window) {
+    const QWidget* top = QWidget::find(GetWindowHandle(window));
+    if (top == nullptr) {
+        return {};
+    }
+    const std::optional<QPoint> real = platform::Current().WindowOrigin(top);
+    if (!real) {
+        return {};
+    }
+    const QPointF logical = QPointF(*real) / top->devicePixelRatioF();
+    return logical.toPoint() - top->mapToGlobal(QPoint(0, 0));
+}
+
+ScreenRect ShownClientArea(std::string_view window, std::string_view unit) {
+    ScreenRect area = ClientAreaOnScreen(window, unit);
+    const QPoint correction = PlaceCorrection(window);
+    area.left += correction.x();
+    area.top += correction.y();
+    return area;
+}
+
 }  // namespace
 
 AvatarScene SceneOf(std::string_view window, std::string_view box, std::string_view bannerWindow,
                     std::string_view label) {
     AvatarScene scene;
-    const ScreenRect area = ClientAreaOnScreen(window, box);
+    const ScreenRect area = ShownClientArea(window, box);
     scene.box = QSize(area.width, area.height);
     scene.dpr = DevicePixelRatioOf(window, box);
     scene.picture = DecodePicture(GetPicture(window, box, Prop::Picture));
@@ -40,7 +67,7 @@ AvatarScene SceneOf(std::string_view window, std::string_view box, std::string_v
     if (!scene.hasBanner) {
         return scene;
     }
-    const ScreenRect strip = ClientAreaOnScreen(bannerWindow);
+    const ScreenRect strip = ShownClientArea(bannerWindow, kWindowUnit);
     scene.bannerPos = QPoint(strip.left - area.left, strip.top - area.top);
     render::BannerStyle& style = scene.banner;
     style.stripSize = QSize(strip.width, strip.height);

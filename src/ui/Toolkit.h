@@ -342,6 +342,9 @@ ScreenRect ClientAreaOnScreen(std::string_view window, std::string_view unit = k
 inline ScreenRect ClientAreaOnScreen(UnitRef u) {
     return ClientAreaOnScreen(u.window, u.unit);
 }
+// Raises a loaded window that shows and asks the window manager to activate
+// it; a window that is not loaded or not shown is left alone.
+void BringToFront(std::string_view window);
 // Device pixels per logical pixel where the window or unit shows; 1 when unknown.
 double DevicePixelRatioOf(std::string_view window, std::string_view unit = kWindowUnit);
 // The opacity SetWindowAlpha last gave the window, 0 to 255; 255 before any.

@@ -65,6 +65,14 @@ void RestoreBothWindows() {
     ui::SetProperty(kMainForm, Prop::Visible, true);
 }
 
+void BringBackBothWindows() {
+    RestoreBothWindows();
+    // The banner first, as it was shown; the main window last, so it is the
+    // one that gets the keyboard.
+    ui::BringToFront(kBannerForm.window);
+    ui::BringToFront(kMainForm.window);
+}
+
 void ApplyBannerText() {
     ui::SetProperty(kBannerLabel, Prop::Caption, ui::GetText(kTextBox, Prop::Content));
 }

@@ -14,6 +14,9 @@ Text PlaceholderText();
 bool ConfirmExit();
 void HideBothWindows();
 void RestoreBothWindows();
+// What a second start of the program asks of the running one: the windows
+// shown as ALT+F12 shows them, then raised, MainWindow activated.
+void BringBackBothWindows();
 void ApplyBannerText();
 void ClearPlaceholder();
 void RestorePlaceholder();

@@ -5,6 +5,12 @@ tests/support/xserver.conf sets it up, with the window manager (and the
 compositor when asked), a stand-in xdg-open first on PATH that records every
 address it is asked to open, and the notice page served on 127.0.0.1. Every
 wait polls for a state with a deadline; nothing sleeps for a fixed time.
+
+A Wayland session (wayland=True) runs weston on that X server instead of the
+window manager, with its x11 backend filling the screen, and the program on
+weston's Xwayland: the mouse and keys then reach it through the compositor as
+a user's do, and what the compositor shows is a screenshot of the X server
+underneath.
 """
 import http.server
 import io
@@ -90,8 +96,10 @@ def program_text(name):
 
 class NoticeHandler(http.server.BaseHTTPRequestHandler):
     body = b""
+    requests = None  # a list the session reads: one entry per request
 
     def do_GET(self):  # noqa: N802 (the http.server interface)
+        self.requests.append(self.path)
         self.send_response(200)
         self.send_header("Content-Type", "text/html; charset=gbk")
         self.send_header("Content-Length", str(len(self.body)))
@@ -127,19 +135,39 @@ class Window:
                 f"{'' if self.mapped else ' unmapped'})")
 
 
+# What weston shows around the program's windows: a plain background, no
+# panel, and no animations that would make the screen lag behind the windows.
+WESTON_INI = """[core]
+idle-time=0
+[shell]
+panel-position=none
+background-color=0xff305070
+locking=false
+animation=none
+close-animation=none
+startup-animation=none
+focus-animation=none
+"""
+WESTON_BACKGROUND = (0x30, 0x50, 0x70)
+
+
 class Session:
     def __init__(self, binary, compositor=False, notice_body=None, serve_notice=True,
-                 screen=None):
+                 screen=None, wayland=False):
         self.binary = os.path.abspath(binary)
         self.tmp = Path(tempfile.mkdtemp(prefix="avatrix-e2e-"))
         self.procs = []
         self.app = None
         self.server = None
+        self.wayland = wayland
         self.env = dict(os.environ)
         # An X11 session unless a test says otherwise: a Wayland session makes
         # the program ask the desktop's portal for its shortcut as well.
         for name in ("WAYLAND_DISPLAY", "XDG_SESSION_TYPE"):
             self.env.pop(name, None)
+        # The X server that takes input and shows the screen: the program's
+        # own, or the one weston's window lies on.
+        self.host_env = self.env
         try:
             self._start_x(compositor, screen or XSERVER["screen"])
             self._stand_in_browser()
@@ -189,6 +217,13 @@ class Session:
         # caches shared with window managers of other sessions.
         self.env["HOME"] = str(self.tmp)
         self.env.pop("SESSION_MANAGER", None)
+        # A private runtime folder, where the program keeps its socket.
+        self.runtime = self.tmp / "runtime"
+        self.runtime.mkdir(mode=0o700)
+        self.env["XDG_RUNTIME_DIR"] = str(self.runtime)
+        if self.wayland:
+            self._start_weston(limit)
+            return
         wm, attempts = XSERVER["window_manager"], []
 
         def wm_ready():
@@ -205,6 +240,34 @@ class Session:
             self._spawn([name])
             wait_for(lambda: f'"{name}"' in self.run(["xwininfo", "-root", "-tree"]), limit,
                      f"{name} to take the compositing selection")
+
+    def _start_weston(self, limit):
+        """weston on the X server, its window filling the screen, with
+        Xwayland; the session's own DISPLAY becomes Xwayland's."""
+        self.host_env = dict(self.env)
+        config = self.tmp / "weston.ini"
+        config.write_text(WESTON_INI)
+        log = self.tmp / "weston-core.log"
+        width, height = (int(v) for v in XSERVER["screen"].split("x")[:2])
+        self.host_size = (width, height)
+        self._spawn(["weston", "--backend=x11-backend.so", "--xwayland", f"--config={config}",
+                     "--socket=avatrix-wayland", f"--width={width}", f"--height={height}",
+                     f"--log={log}"])
+
+        def xwayland_display():
+            text = log.read_text(errors="replace") if log.exists() else ""
+            match = re.search(r"xserver listening on display (:\d+)", text)
+            return match.group(1) if match else None
+
+        display = wait_for(xwayland_display, limit, "weston to offer an Xwayland display")
+        self.env["DISPLAY"] = display
+        self.env["WAYLAND_DISPLAY"] = "avatrix-wayland"
+        self.env["XDG_SESSION_TYPE"] = "wayland"
+        # Xwayland starts with its first client.
+        wait_for(lambda: self._succeeds(["xdpyinfo"]), limit, "Xwayland to accept clients")
+        corner = (width - 1, height - 1)
+        wait_for(lambda: self.screenshot().getpixel(corner) == WESTON_BACKGROUND, limit,
+                 "weston's desktop to show")
 
     def _frames_new_window(self):
         """Whether a probe window mapped now is framed promptly. The window
@@ -234,7 +297,9 @@ class Session:
         self.env["PATH"] = f"{bin_dir}:{self.env.get('PATH', '/usr/bin:/bin')}"
 
     def _serve_notice(self, body):
-        handler = type("Handler", (NoticeHandler,), {"body": body})
+        self.notice_requests = []
+        handler = type("Handler", (NoticeHandler,), {"body": body,
+                                                     "requests": self.notice_requests})
         # A build configured with a fixed loopback notice address is served on
         # that address's port; otherwise on any free port, which that build
         # never asks for.
@@ -261,6 +326,16 @@ class Session:
             self.main = wait_for(lambda: self.window_named("Mirrowen文字头像"), 30,
                                  "the main window to show")
         return self.app
+
+    def start_again(self, timeout=20):
+        """Starts the program a second time while the first runs; returns
+        the second process's exit status and what it printed."""
+        try:
+            done = subprocess.run([self.binary], env=self.env, cwd=self.tmp, capture_output=True,
+                                  timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"the second start did not end within {timeout}s")
+        return done.returncode, (done.stdout + done.stderr).decode(errors="replace")
 
     def wait_exit(self, timeout=20):
         try:
@@ -291,7 +366,8 @@ class Session:
         return result.stdout
 
     def xdotool(self, *args):
-        subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True,
+        """Input, given where the session takes it."""
+        subprocess.run(["xdotool", *map(str, args)], env=self.host_env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def info(self, wid):
@@ -310,9 +386,14 @@ class Session:
         """The program's top-level windows that the window manager shows."""
         if self.app is None:
             return []
-        listed = self.run(["xprop", "-root", "_NET_CLIENT_LIST"]).split("#", 1)[-1]
-        clients = {int(v, 16) for v in re.findall(r"0x[0-9a-fA-F]+", listed)}
         ours = {int(v) for v in self.run(["xdotool", "search", "--pid", str(self.app.pid)]).split()}
+        if self.wayland:
+            # weston keeps no client list; the windows it manages carry WM_STATE.
+            clients = {w for w in ours
+                       if "window state" in self.run(["xprop", "-id", str(w), "WM_STATE"])}
+        else:
+            listed = self.run(["xprop", "-root", "_NET_CLIENT_LIST"]).split("#", 1)[-1]
+            clients = {int(v, 16) for v in re.findall(r"0x[0-9a-fA-F]+", listed)}
         windows = [self.info(i) for i in sorted(clients & ours)]
         return [w for w in windows if w is not None]
 
@@ -356,8 +437,33 @@ class Session:
         return self.info(window.id)
 
     # --- input ----------------------------------------------------------
-    def click(self, x, y, button=1):
+    def move_pointer(self, x, y, over_program=True):
+        if self.wayland:
+            # weston's nested backend moves its pointer by the steps of the
+            # pointer underneath: one long step pins it in the top-left
+            # corner, wherever it was, and the next one takes it to (x, y).
+            width, height = self.host_size
+            self.xdotool("mousemove", "--sync", width - 1, height - 1)
+            self.xdotool("mousemove", "--sync", 0, 0)
         self.xdotool("mousemove", "--sync", x, y)
+        if self.wayland and over_program:
+            wait_for(lambda: self._xwayland_pointer_at(x, y), 10,
+                     f"Xwayland's pointer to reach ({x}, {y})")
+
+    def _xwayland_pointer_at(self, x, y):
+        """Whether Xwayland has its pointer at (x, y). It learns that from
+        the compositor's motion events and, on a busy machine, can keep an
+        old place when the pointer comes back into a window: a step there
+        and back tells it again."""
+        match = re.match(r"x:(-?\d+) y:(-?\d+)", self.run(["xdotool", "getmouselocation"]))
+        if match and (int(match.group(1)), int(match.group(2))) == (x, y):
+            return True
+        self.xdotool("mousemove", "--sync", x + 1, y)
+        self.xdotool("mousemove", "--sync", x, y)
+        return False
+
+    def click(self, x, y, button=1):
+        self.move_pointer(x, y)
         self.xdotool("click", button)
 
     def click_unit(self, left, top, dx=None, dy=None, width=20, height=20):
@@ -390,7 +496,7 @@ class Session:
 
     # --- pixels ---------------------------------------------------------
     def screenshot(self):
-        data = subprocess.run(["import", "-window", "root", "png:-"], env=self.env,
+        data = subprocess.run(["import", "-window", "root", "png:-"], env=self.host_env,
                               capture_output=True, check=True).stdout
         return Image.open(io.BytesIO(data)).convert("RGB")
 

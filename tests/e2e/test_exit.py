@@ -79,6 +79,7 @@ def test(new_session):
     s.key("Return")
     code = s.wait_exit()
     check(code == 0, f"exit code {code}")
+    check(not list(s.runtime.glob("avatrix-*")), "the program's socket outlived it")
     # The opener runs on its own and may still be writing after the program ends.
     author = [program_text("kAuthorPageAddress")]
     wait_for(lambda: s.opened()[4:] == author, 10, "the author's page to be opened, alone")

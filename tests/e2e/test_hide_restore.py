@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """"隐藏" hides both windows and tells how to get them back; ALT+F12 shows
-them again where they were."""
+them again where they were, and so does starting the program again, which
+then ends at once."""
+import signal
 import sys
 
 from PIL import Image, ImageChops, ImageStat
@@ -58,6 +60,31 @@ def test(new_session):
     for before in (main, banner):
         after = s.refresh(before)
         check(after.mapped and (after.x, after.y) == (before.x, before.y), f"{after} moved")
+
+    # Hidden again, a second start brings both back where they were and ends
+    # with 0, without a notice check of its own.
+    s.click_unit(*HIDE[:2], width=HIDE[2], height=HIDE[3])
+    hint = wait_for(lambda: s.window_named("Mirrowen温馨提示"), 10, "the hint box again")
+    s.activate(hint)
+    s.key("Return")
+    wait_for(lambda: s.window_named("Mirrowen温馨提示") is None, 10, "the hint box to close")
+    check(not s.refresh(main).mapped and not s.refresh(banner).mapped, "not hidden again")
+    asked = len(s.notice_requests)
+    status, output = s.start_again()
+    check(status == 0, f"the second start ended with {status}: {output}")
+    wait_for(lambda: s.refresh(main).mapped and s.refresh(banner).mapped, 10,
+             "the second start to show both windows")
+    for before in (main, banner):
+        after = s.refresh(before)
+        check((after.x, after.y) == (before.x, before.y), f"{before} came back as {after}")
+    check(len(s.notice_requests) == asked, "the second start asked for the notice")
+    check(s.app.poll() is None, "the first copy ended")
+
+    # The socket the program listens on goes with it.
+    check(list(s.runtime.glob("avatrix-*")), "no socket in the runtime folder")
+    s.app.send_signal(signal.SIGTERM)
+    s.wait_exit()
+    check(not list(s.runtime.glob("avatrix-*")), "the socket outlived the program")
 
 
 if __name__ == "__main__":

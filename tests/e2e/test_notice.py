@@ -2,7 +2,8 @@
 """The start-up check decides what the program becomes: a notice of a newer
 version ends it with exit code 0 after telling the user and opening the
 product's site; a page without a notice leaves the main window alone, with no
-banner and no restore key, and it still ends with exit code 0."""
+banner and no restore key, and it still ends with exit code 0. A second
+start meanwhile only hands over to it."""
 import sys
 
 import harness
@@ -33,10 +34,19 @@ def newer_version(new_session):
 def no_notice(new_session):
     s = new_session(notice_body=b"<html><body>nothing to see</body></html>")
     s.launch(wait_for_main=False)
+    # A second start while the check still runs (its message is up), and
+    # another in the main-window-only state: each hands over and ends, and
+    # the first copy shows what it has.
+    wait_for(lambda: s.window_named(DEFAULT_TITLE), 30, "the retry-later message")
+    status, output = s.start_again()
+    check(status == 0 and s.app.poll() is None, f"second start while checking: {status} {output}")
     answer_box(s, DEFAULT_TITLE, "the retry-later message")
     s.main = wait_for(lambda: s.window_named("Mirrowen文字头像"), 30, "the main window")
     wait_for(lambda: s.window_named(DEFAULT_TITLE) is None, 10, "the message to close")
     check(s.banner() is None, "a banner without a notice")
+    status, output = s.start_again()
+    check(status == 0 and s.app.poll() is None, f"second start, main window only: {status}")
+    check(s.refresh(s.main).mapped and s.banner() is None, "the second start changed the windows")
 
     # No restore key: ALT+F12 does nothing, and "隐藏" leaves the window,
     # which nothing could bring back otherwise.

@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWidget>
@@ -16,6 +18,7 @@
 #include "TestPictures.h"
 #include "WindowFixtures.h"
 #include "image/AvatarSaving.h"
+#include "image/BmpImage.h"
 #include "image/CaptureBackend.h"
 #include "image/PictureDecoder.h"
 #include "image/PictureLoading.h"
@@ -305,20 +308,58 @@ TEST_F(PictureHandlers, SavingWritesTheBoxAsABmpImageUnderTheNamePlusJpg) {
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("twice.jpg")));
 }
 
+TEST_F(PictureHandlers, WhereTheScreenCannotBeReadTheComposedAvatarIsSaved) {
+    // A picture smaller than the box, red on the left and blue on the right,
+    // which the box repeats across its area.
+    QImage picture(100, 60, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QPainter(&picture).fillRect(40, 0, 60, 60, Qt::blue);
+    ui::SetProperty(kMain, kBox, ui::Prop::Picture, testing::EncodeTestJpeg(picture, 95));
+    ASSERT_TRUE(testing::WaitUntil([&] { return (OnScreen(10, 10) & 0xFF) > 240; }));
+    // Whatever covers the box on the screen is not part of a composed avatar.
+    QWidget cover;
+    cover.setStyleSheet("background: #00ff00");
+    cover.setAutoFillBackground(true);
+    const WindowState state = Backend().QueryWindow(box);
+    ASSERT_TRUE(testing::ShowUnmanaged(cover, QRect(state.clientOrigin, QSize(184, 184))));
+
+    const QString name = dir.filePath("composed");
+    Answer(true, name);
+    testing::SetScreenUnreadable(true);
+    SaveAvatar(kUnits);
+    testing::SetScreenUnreadable(false);
+    EXPECT_EQ(requests.size(), 1u);
+    EXPECT_TRUE(boxes.empty());
+
+    // The same 16-bit BMP image, as large as the box's client area.
+    const QImage saved = DecodeBmpImage(ReadFile(name + ".jpg"));
+    ASSERT_EQ(saved.size(), state.clientSize);
+    const ByteSet bytes = ReadFile(name + ".jpg");
+    EXPECT_EQ(bytes[28], 16);
+    // The picture as the box shows it, not the cover: (150, 150) shows the
+    // picture's (50, 30).
+    const auto near = [](QRgb got, QRgb want) {
+        return std::abs(qRed(got) - qRed(want)) <= 8 && std::abs(qGreen(got) - qGreen(want)) <= 8 &&
+               std::abs(qBlue(got) - qBlue(want)) <= 8;
+    };
+    EXPECT_TRUE(near(saved.pixel(10, 10), qRgb(255, 0, 0)));
+    EXPECT_TRUE(near(saved.pixel(150, 150), qRgb(0, 0, 255)));
+}
+
 TEST_F(PictureHandlers, SavingAsksAboutTheRealFileAndLosesNothing) {
     const ByteSet keep{'k', 'e', 'e', 'p'};
     const QString kept = Write("kept.jpg", keep);
     Answer(true, dir.filePath("kept"));
-    // A capture that gives nothing: told at once, no dialog, nothing written.
+    // "kept" typed, "kept.jpg" exists: asked about that file; No keeps it.
+    // The same where the screen cannot be read and the avatar is composed.
+    reply = 6;
     testing::SetScreenUnreadable(true);
     SaveAvatar(kUnits);
     testing::SetScreenUnreadable(false);
-    EXPECT_TRUE(requests.empty());
+    EXPECT_EQ(requests.size(), 1u);
     ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].flags, 0x24);
     EXPECT_EQ(ReadFile(kept), keep);
-
-    // "kept" typed, "kept.jpg" exists: asked about that file; No keeps it.
-    reply = 6;
     SaveAvatar(kUnits);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].flags, 0x24);

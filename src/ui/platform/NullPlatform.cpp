@@ -14,6 +14,7 @@ class NullPlatform final : public Platform {
     bool WindowManagerRunning() override { return false; }
     bool CompositorRunning() override { return true; }
     bool GrabHotKey(int, int, std::function<void()>) override { return false; }
+    std::optional<QPoint> WindowOrigin(const QWidget*) override { return std::nullopt; }
     void Flush() override {}
 };
 

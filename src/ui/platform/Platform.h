@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include <QPoint>
 
 class QWidget;
 
@@ -41,6 +44,12 @@ class Platform {
     // virtual-key code. Returns false when the key cannot be had (another
     // client holds it, or the key does not exist).
     virtual bool GrabHotKey(int modifiers, int virtualKey, std::function<void()> onPress) = 0;
+
+    // Where the display has the window's top-left corner, in device pixels;
+    // none when it cannot say. Some window managers (weston's, for Xwayland)
+    // move windows without the notice that keeps the toolkit's idea of their
+    // place up to date.
+    virtual std::optional<QPoint> WindowOrigin(const QWidget* window) = 0;
 
     // Sends pending requests to the display at once.
     virtual void Flush() = 0;

@@ -178,6 +178,19 @@ class X11Platform final : public Platform, public QAbstractNativeEventFilter {
         return true;
     }
 
+    std::optional<QPoint> WindowOrigin(const QWidget* window) override {
+        if (connection_ == nullptr || window == nullptr || window->internalWinId() == 0) {
+            return std::nullopt;
+        }
+        const auto id = static_cast<xcb_window_t>(window->internalWinId());
+        Reply<xcb_translate_coordinates_reply_t> reply(xcb_translate_coordinates_reply(
+            connection_, xcb_translate_coordinates(connection_, id, root_, 0, 0), nullptr));
+        if (reply == nullptr) {
+            return std::nullopt;
+        }
+        return QPoint(reply->dst_x, reply->dst_y);
+    }
+
     void Flush() override {
         if (connection_ != nullptr) {
             xcb_flush(connection_);
