@@ -133,6 +133,17 @@ QString CheckSize(const RenderSettings& settings) {
     return {};
 }
 
+// Both checks every avatar passes before anything is drawn: its size, then
+// its text laid out as the settings ask. False with the reason in `error`.
+bool SizeAndLayOut(const RenderSettings& settings, bool named, qreal dpr,
+                   render::BannerStyle& style, QString& error) {
+    error = CheckSize(settings);
+    if (error.isEmpty()) {
+        error = LayOut(settings, named, dpr, style);
+    }
+    return error.isEmpty();
+}
+
 bool IsOpaque(const RenderSettings& settings, const QColor& background) {
     return settings.shape == render::AvatarShape::Square && background.alpha() == 255 &&
            (!settings.gradientEnd.isValid() || settings.gradientEnd.alpha() == 255);
@@ -238,14 +249,9 @@ render::BannerStyle BannerStyleOf(const RenderSettings& settings) {
 }
 
 QImage RenderAvatar(const QImage& picture, const RenderSettings& settings, QString& error) {
-    error = CheckSize(settings);
-    if (!error.isEmpty()) {
-        return {};
-    }
     const qreal dpr = RatioOf(settings);
     render::BannerStyle style;
-    error = LayOut(settings, picture.isNull(), dpr, style);
-    if (!error.isEmpty()) {
+    if (!SizeAndLayOut(settings, picture.isNull(), dpr, style, error)) {
         return {};
     }
     QImage avatar;
@@ -270,14 +276,9 @@ QImage RenderAvatar(const QImage& picture, const RenderSettings& settings, QStri
 }
 
 QByteArray RenderSvgAvatar(const QImage& picture, const RenderSettings& settings, QString& error) {
-    error = CheckSize(settings);
-    if (!error.isEmpty()) {
-        return {};
-    }
     const qreal dpr = RatioOf(settings);
     render::BannerStyle style;
-    error = LayOut(settings, picture.isNull(), dpr, style);
-    if (!error.isEmpty()) {
+    if (!SizeAndLayOut(settings, picture.isNull(), dpr, style, error)) {
         return {};
     }
     QByteArray bytes;
@@ -307,14 +308,9 @@ image::PictureUse PictureUseOf(const RenderSettings& settings) {
 QImage RenderAvatarFromFile(const ByteSet& pictureFile, const RenderSettings& settings,
                             bool& decoded, QString& error) {
     static FittedPictures kept;
-    error = CheckSize(settings);
-    if (!error.isEmpty()) {
-        return {};
-    }
     const qreal dpr = RatioOf(settings);
     render::BannerStyle style;
-    error = LayOut(settings, false, dpr, style);
-    if (!error.isEmpty()) {
+    if (!SizeAndLayOut(settings, false, dpr, style, error)) {
         return {};
     }
     const render::PictureFit fit =

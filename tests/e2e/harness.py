@@ -525,6 +525,24 @@ class Session:
         shutil.rmtree(self.tmp, ignore_errors=True)
 
 
+def dialog(s, title):
+    """The program's mapped dialog window with this title, if one shows."""
+    for w in s.program_windows():
+        if w.mapped and w.name == title:
+            return w
+    return None
+
+
+def focused_dialog(s, title):
+    """A probe for the dialog once it shows and has the keyboard focus, so
+    typing reaches it."""
+    def probe():
+        w = dialog(s, title)
+        active = s.run(["xprop", "-root", "_NET_ACTIVE_WINDOW"]).split("#")[-1].strip()
+        return w if w and active.startswith("0x") and int(active, 16) == w.id else None
+    return probe
+
+
 def dark_columns(image, box, threshold=110):
     """The x offsets (relative to the box) of columns holding a dark pixel."""
     region = image.crop(box)

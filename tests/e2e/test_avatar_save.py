@@ -16,7 +16,8 @@ from pathlib import Path
 from PIL import Image
 
 import harness
-from harness import BANNER_COLOUR, OPEN_BUTTON, SAVE_BUTTON, TEXT_BOX, check, mean_colour, wait_for
+from harness import (BANNER_COLOUR, OPEN_BUTTON, SAVE_BUTTON, TEXT_BOX, check, dialog,
+                     focused_dialog, mean_colour, wait_for)
 
 BOX = 184
 # Where the banner's top-left corner is dragged to, relative to the box.
@@ -25,22 +26,6 @@ BANNER_SPOT = (2, 70)
 PICTURE_COLOUR = (40, 200, 120)
 SHARED_NAME_COLOUR = (200, 60, 160)
 
-
-def dialog(s, title):
-    """The program's mapped dialog window with this title, if one shows."""
-    for w in s.program_windows():
-        if w.mapped and w.name == title:
-            return w
-    return None
-
-
-def focused_dialog(s, title):
-    """The dialog once it shows and has the keyboard focus, so typing reaches it."""
-    def probe():
-        w = dialog(s, title)
-        active = s.run(["xdotool", "getactivewindow"]).strip()
-        return w if w and active.isdigit() and int(active) == w.id else None
-    return probe
 
 
 def note(s, prefix):

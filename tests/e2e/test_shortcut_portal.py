@@ -6,7 +6,6 @@ The desktop's press of the shortcut brings hidden windows back; a bus
 without a portal changes nothing."""
 import json
 import os
-import subprocess
 import sys
 import time
 from pathlib import Path

@@ -10,7 +10,7 @@ import sys
 from PIL import Image, ImageStat
 
 import harness
-from harness import HIDE, SAVE_BUTTON, TEXT_BOX, check, wait_for
+from harness import HIDE, SAVE_BUTTON, TEXT_BOX, check, dialog, focused_dialog, wait_for
 
 BOX = 184
 # Where the banner's top-left corner is moved to, relative to the box.
@@ -18,21 +18,6 @@ BANNER_SPOT = (2, 70)
 # How far weston's shadow around an undecorated window reaches.
 SHADOW = 24
 
-
-def dialog(s, title):
-    for w in s.program_windows():
-        if w.mapped and w.name == title:
-            return w
-    return None
-
-
-def focused_dialog(s, title):
-    """The dialog once it shows and has the keyboard, so typing reaches it."""
-    def probe():
-        w = dialog(s, title)
-        active = s.run(["xprop", "-root", "_NET_ACTIVE_WINDOW"]).split("#")[-1].strip()
-        return w if w and active.startswith("0x") and int(active, 16) == w.id else None
-    return probe
 
 
 def compositor_move(s, window, grip, target):
