@@ -107,7 +107,7 @@ QString JobList::LineText(const Entry& entry) const {
 
 Job JobList::At(std::size_t index) const {
     const Entry& entry = entries_[index];
-    LineResult result = ParseLine(LineText(entry), defaults_, defaultFormat_, pictureDir_);
+    LineResult result = ParseLine(LineText(entry), defaults_, defaultFormat_, QDir(pictureDir_));
     result.job.line = entry.line;
     return std::move(result.job);
 }
@@ -119,7 +119,7 @@ QString JobList::PictureOf(std::size_t index) const {
     if (tab <= 0) {
         return QString();
     }
-    return pictureDir_.filePath(QString::fromUtf8(line.first(tab)));
+    return QDir(pictureDir_).filePath(QString::fromUtf8(line.first(tab)));
 }
 
 JobList ParseJobs(QByteArray bytes, const RenderSettings& defaults, OutputFormat defaultFormat,
@@ -127,7 +127,7 @@ JobList ParseJobs(QByteArray bytes, const RenderSettings& defaults, OutputFormat
     JobList list;
     list.defaults_ = defaults;
     list.defaultFormat_ = defaultFormat;
-    list.pictureDir_ = pictureDir;
+    list.pictureDir_ = pictureDir.path();
     // Each job's output name by its hash, to find two lines with one output
     // without keeping every name.
     struct Output {

@@ -60,7 +60,8 @@ class JobList {
     std::vector<Entry> entries_;
     RenderSettings defaults_;
     OutputFormat defaultFormat_ = OutputFormat::Png;
-    QDir pictureDir_;
+    // A path, not a QDir: each thread makes its own QDir of it.
+    QString pictureDir_;
 };
 
 // Every line of `bytes` as a job over `defaults`, or as a bad line with the
