@@ -12,6 +12,10 @@ reports it), beside the aim:
   8192 png fill   the PNG scaled to cover the box (under 100 MB)
   huge label      --label 0,0,4096,4096 --scale 4 --shadow (under 150 MB)
   batch           --jobs lines of 8192 x 8192 pictures, -j 4 (under 400 MB)
+  N lines         a jobs file of --lines lines (a million: about 48 MB), some
+                  with options of their own, whose pictures do not exist, so
+                  that every job fails at once and the figure is the jobs' own
+                  memory (under 200 MB)
 
 The pictures are photographs in spirit: smooth colour with noise, so that
 neither format compresses them to nothing. Nothing fails on a missed aim.
@@ -46,16 +50,21 @@ def make_pictures(folder):
     return png, jpeg
 
 
-def peak_of(command):
-    """Runs the command in a child of its own and returns (seconds, peak MB)."""
+def peak_of(command, expected=0):
+    """Runs the command in a child of its own and returns (seconds, peak MB).
+
+    A run expected to fail (exit code 1) has its messages thrown away."""
     start = time.perf_counter()
     pid = os.fork()
     if pid == 0:
+        if expected != 0:
+            null = os.open(os.devnull, os.O_WRONLY)
+            os.dup2(null, 2)
         os.execv(command[0], command)
     _, status, usage = os.wait4(pid, 0)
     elapsed = time.perf_counter() - start
     code = os.waitstatus_to_exitcode(status)
-    if code != 0:
+    if code != expected:
         sys.exit(f"failed ({code}): {' '.join(map(str, command))}")
     return elapsed, usage.ru_maxrss / 1024
 
@@ -68,6 +77,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("renderer", nargs="?", default=default_renderer())
     parser.add_argument("--jobs", type=int, default=1000)
+    parser.add_argument("--lines", type=int, default=1_000_000)
     args = parser.parse_args()
     os.environ["QT_QPA_PLATFORM"] = "offscreen"
 
@@ -79,6 +89,11 @@ def main():
             for i in range(args.jobs):
                 picture = png if i % 2 == 0 else jpeg
                 jobs.write(f"{picture.name}\t成员{i}\tm{i}.png\n")
+        many_file = folder / "many.tsv"
+        with open(many_file, "w", encoding="utf-8") as many:
+            for i in range(args.lines):
+                options = "\tsize=12" if i % 10 == 3 else ""
+                many.write(f"photos/p{i}.jpg\t名字 {i}\tout{i}.png{options}\n")
         r = args.renderer
         cases = [
             ("8192 png", [r, str(png), "-t", "文字", "-o", str(folder / "a.png")], 100),
@@ -90,10 +105,12 @@ def main():
               "0,0,4096,4096", "--scale", "4", "--shadow", "--size", "40"], 150),
             (f"batch {args.jobs}",
              [r, "--batch", str(jobs_file), "--out-dir", str(folder / "out"), "-j", "4"], 400),
+            (f"{args.lines} lines",
+             [r, "--batch", str(many_file), "--out-dir", str(folder / "many")], 200, 1),
         ]
         print(f"{'case':<16}{'seconds':>9}{'peak MB':>10}{'aim MB':>9}")
-        for name, command, aim in cases:
-            seconds, peak = peak_of(command)
+        for name, command, aim, *expected in cases:
+            seconds, peak = peak_of(command, *expected)
             verdict = "ok" if peak < aim else "OVER"
             print(f"{name:<16}{seconds:>9.2f}{peak:>10.1f}{aim:>9}  {verdict}", flush=True)
 

@@ -13,14 +13,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const JobList list = ParseJobs(bytes, RenderSettings{}, OutputFormat::Png, QDir("/jobs"));
     int lastLine = 0;
-    for (const Job& job : list.jobs) {
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const Job job = list.At(i);
         const RenderSettings& s = job.settings;
         if (job.line <= lastLine || job.output.isEmpty() || job.output.contains(u'/') ||
             job.output == u"." || job.output == u".." || !FormatOfName(job.output) ||
             s.avatarSize < 16 || s.avatarSize > kLargestAvatarSize || s.opacity < 0 ||
             s.opacity > 255 || s.pointSize < 1 || s.strip.width() < 1 || s.strip.height() < 1 ||
             !(s.scale > 0) || s.quality < 0 || s.quality > 100 || !s.textColour.isValid() ||
-            !s.stripColour.isValid()) {
+            !s.stripColour.isValid() || job.line != list.LineOf(i) ||
+            job.picture != list.PictureOf(i)) {
             __builtin_trap();
         }
         lastLine = job.line;

@@ -7,6 +7,7 @@
 #include <limits>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 
 #include <QFile>
 #include <QThread>
@@ -50,19 +51,20 @@ class Outcomes {
 // lines', each printed once every line before it is done.
 class InLineOrder {
   public:
-    InLineOrder(const std::vector<Job>& jobs, const std::vector<BadLine>& bad,
-                ProgressReport& report)
-        : jobs_(jobs), bad_(bad), report_(report), errors_(jobs.size()), done_(jobs.size()) {}
+    InLineOrder(const JobList& jobs, ProgressReport& report)
+        : jobs_(jobs), bad_(jobs.bad), report_(report), done_(jobs.size()) {}
 
     void Done(Outcome outcome) {
         report_.Finished(outcome.error.isEmpty());
-        errors_[outcome.job] = std::move(outcome.error);
+        if (!outcome.error.isEmpty()) {
+            errors_.emplace(outcome.job, std::move(outcome.error));
+        }
         done_[outcome.job] = true;
         for (; nextJob_ < jobs_.size() && done_[nextJob_]; ++nextJob_) {
-            BadLinesBefore(jobs_[nextJob_].line);
-            if (!errors_[nextJob_].isEmpty()) {
-                report_.Failure(jobs_[nextJob_].line, errors_[nextJob_]);
-                errors_[nextJob_].clear();
+            BadLinesBefore(jobs_.LineOf(nextJob_));
+            if (const auto error = errors_.find(nextJob_); error != errors_.end()) {
+                report_.Failure(jobs_.LineOf(nextJob_), error->second);
+                errors_.erase(error);
             }
         }
     }
@@ -77,10 +79,11 @@ class InLineOrder {
         }
     }
 
-    const std::vector<Job>& jobs_;
+    const JobList& jobs_;
     const std::vector<BadLine>& bad_;
     ProgressReport& report_;
-    std::vector<QString> errors_;
+    // Only the failures not yet printed, so a large batch holds no text a job.
+    std::unordered_map<std::size_t, QString> errors_;
     std::vector<bool> done_;
     std::size_t nextJob_ = 0;
     std::size_t nextBad_ = 0;
@@ -113,11 +116,11 @@ class MemoryBudget {
 };
 
 // Every picture the batch reads, so no job's output replaces another's input.
-std::vector<ui::FileIdentity> PicturesOf(const std::vector<Job>& jobs) {
+std::vector<ui::FileIdentity> PicturesOf(const JobList& jobs) {
     std::vector<ui::FileIdentity> pictures;
-    for (const Job& job : jobs) {
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
         if (ui::FileIdentity identity;
-            ui::IdentifyFile(QFile::encodeName(job.picture).toStdString(), identity)) {
+            ui::IdentifyFile(QFile::encodeName(jobs.PictureOf(i)).toStdString(), identity)) {
             pictures.push_back(identity);
         }
     }
@@ -128,9 +131,9 @@ std::vector<ui::FileIdentity> PicturesOf(const std::vector<Job>& jobs) {
 
 }  // namespace
 
-void RunJobs(const std::vector<Job>& jobs, const std::vector<BadLine>& bad, const QDir& outDir,
-             bool force, int workers, ProgressReport& report) {
-    InLineOrder ordered(jobs, bad, report);
+void RunJobs(const JobList& jobs, const QDir& outDir, bool force, int workers,
+             ProgressReport& report) {
+    InLineOrder ordered(jobs, report);
     if (jobs.empty()) {
         ordered.Finish();
         return;
@@ -143,7 +146,7 @@ void RunJobs(const std::vector<Job>& jobs, const std::vector<BadLine>& bad, cons
     Outcomes outcomes;
     auto work = [&] {
         for (std::size_t i = next++; i < jobs.size(); i = next++) {
-            const Job& job = jobs[i];
+            const Job job = jobs.At(i);
             const std::int64_t need = AvatarMemoryEstimate(job.picture, job.settings);
             budget.Take(need);
             QString error = MakeAvatar(job.picture, job.settings, job.format,

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <vector>
-
 #include <QDir>
 
 #include "cli/JobsFile.h"
@@ -12,9 +10,9 @@ namespace avatrix::cli {
 // Makes every job's avatar in `outDir` on `workers` threads (one per
 // processor for 0), each thread taking the next job as it finishes one.
 // Progress goes to `report` as jobs finish; failures, the jobs' and the
-// lines' that made no job (`bad`), go to it in line order, each as soon as
+// lines' that made no job (`jobs.bad`), go to it in line order, each as soon as
 // every line before it is done.
-void RunJobs(const std::vector<Job>& jobs, const std::vector<BadLine>& bad, const QDir& outDir,
-             bool force, int workers, ProgressReport& report);
+void RunJobs(const JobList& jobs, const QDir& outDir, bool force, int workers,
+             ProgressReport& report);
 
 }  // namespace avatrix::cli

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -88,19 +89,19 @@ int RunBatch(const Invocation& run) {
                          .arg(kLargestJobsFile >> 20));
             return kBadUsage;
     }
-    const JobList list =
-        ParseJobs(bytes, run.settings, run.format, QFileInfo(run.jobsFile).absoluteDir());
-    // The jobs hold all they need: the file's bytes go before any drawing.
-    bytes = QByteArray();
+    // The jobs keep their lines in the file's own bytes, so no second copy
+    // of it stays alive while they run.
+    const JobList list = ParseJobs(std::move(bytes), run.settings, run.format,
+                                   QFileInfo(run.jobsFile).absoluteDir());
     QDir outDir(run.outDir);
     if (!QDir().mkpath(run.outDir)) {
         Complain(QStringLiteral("cannot make folder %1").arg(run.outDir));
         return kBadUsage;
     }
 
-    ProgressReport report(run.jobsFile, static_cast<int>(list.jobs.size()),
+    ProgressReport report(run.jobsFile, static_cast<int>(list.size()),
                           ProgressReport::StderrIsTerminal());
-    RunJobs(list.jobs, list.bad, outDir, run.force, run.jobs, report);
+    RunJobs(list, outDir, run.force, run.jobs, report);
     report.Close();
     return report.failed() == 0 ? kAllWritten : kSomeFailed;
 }

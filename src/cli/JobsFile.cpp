@@ -1,8 +1,11 @@
 #include "cli/JobsFile.h"
 
-#include <map>
+#include <algorithm>
+#include <cstring>
+#include <limits>
 
 #include <QFileInfo>
+#include <QHash>
 #include <QStringDecoder>
 
 namespace avatrix::cli {
@@ -97,10 +100,52 @@ QString UnescapeText(const QString& column) {
     return text;
 }
 
-JobList ParseJobs(const QByteArray& bytes, const RenderSettings& defaults,
-                  OutputFormat defaultFormat, const QDir& pictureDir) {
+QString JobList::LineText(const Entry& entry) const {
+    // Only lines that decoded cleanly are kept.
+    return QString::fromUtf8(lines_.constData() + entry.offset, entry.length);
+}
+
+Job JobList::At(std::size_t index) const {
+    const Entry& entry = entries_[index];
+    LineResult result = ParseLine(LineText(entry), defaults_, defaultFormat_, QDir(pictureDir_));
+    result.job.line = entry.line;
+    return std::move(result.job);
+}
+
+QString JobList::PictureOf(std::size_t index) const {
+    const Entry& entry = entries_[index];
+    const QByteArrayView line(lines_.constData() + entry.offset, entry.length);
+    const qsizetype tab = line.indexOf('\t');
+    if (tab <= 0) {
+        return QString();
+    }
+    return QDir(pictureDir_).filePath(QString::fromUtf8(line.first(tab)));
+}
+
+JobList ParseJobs(QByteArray bytes, const RenderSettings& defaults, OutputFormat defaultFormat,
+                  const QDir& pictureDir) {
     JobList list;
-    std::map<QString, int> outputLines;
+    list.defaults_ = defaults;
+    list.defaultFormat_ = defaultFormat;
+    list.pictureDir_ = pictureDir.path();
+    // Each job's output name by its hash, to find two lines with one output
+    // without keeping every name.
+    struct Output {
+        std::size_t hash;
+        std::size_t job;
+        bool operator<(const Output& other) const {
+            return hash != other.hash ? hash < other.hash : job < other.job;
+        }
+    };
+    std::vector<Output> outputs;
+    const qsizetype lineCount = bytes.count('\n') + 1;
+    list.entries_.reserve(static_cast<std::size_t>(lineCount));
+    outputs.reserve(static_cast<std::size_t>(lineCount));
+
+    // The jobs' lines are moved down within `bytes` itself, over what was
+    // already read, so the file's bytes are never held twice.
+    char* const data = bytes.data();
+    qsizetype kept = 0;
     qsizetype start = 0;
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         start = 3;
@@ -111,7 +156,8 @@ JobList ParseJobs(const QByteArray& bytes, const RenderSettings& defaults,
         if (end < 0) {
             end = bytes.size();
         }
-        QByteArrayView raw(bytes.constData() + start, end - start);
+        QByteArrayView raw(data + start, end - start);
+        const qsizetype from = start;
         start = end + 1;
         ++number;
         if (raw.endsWith('\r')) {
@@ -131,16 +177,61 @@ JobList ParseJobs(const QByteArray& bytes, const RenderSettings& defaults,
             list.bad.push_back({number, result.reason});
             continue;
         }
-        result.job.line = number;
-        const auto [it, inserted] = outputLines.emplace(result.job.output, number);
-        if (!inserted) {
-            list.bad.push_back({number, QStringLiteral("output \"%1\" is already line %2's")
-                                            .arg(result.job.output)
-                                            .arg(it->second)});
+        if (raw.size() > std::numeric_limits<int>::max()) {
+            list.bad.push_back({number, QStringLiteral("is too long")});
             continue;
         }
-        list.jobs.push_back(std::move(result.job));
+        std::memmove(data + kept, data + from, static_cast<std::size_t>(raw.size()));
+        outputs.push_back({qHash(result.job.output), list.entries_.size()});
+        list.entries_.push_back({kept, static_cast<int>(raw.size()), number});
+        kept += raw.size();
     }
+    bytes.resize(kept);
+    bytes.squeeze();
+    list.lines_ = std::move(bytes);
+
+    // Lines whose outputs share a hash are told apart by their names, made
+    // again from the lines; of those with one name, the first keeps it.
+    std::sort(outputs.begin(), outputs.end());
+    std::vector<bool> taken(list.entries_.size());
+    bool anyTaken = false;
+    for (std::size_t first = 0; first < outputs.size();) {
+        std::size_t last = first + 1;
+        while (last < outputs.size() && outputs[last].hash == outputs[first].hash) {
+            ++last;
+        }
+        if (last - first > 1) {
+            QHash<QString, int> owners;
+            for (std::size_t i = first; i < last; ++i) {
+                const std::size_t job = outputs[i].job;
+                const QString output = list.At(job).output;
+                const auto owner = owners.constFind(output);
+                if (owner == owners.cend()) {
+                    owners.insert(output, list.entries_[job].line);
+                    continue;
+                }
+                list.bad.push_back(
+                    {list.entries_[job].line,
+                     QStringLiteral("output \"%1\" is already line %2's").arg(output).arg(*owner)});
+                taken[job] = true;
+                anyTaken = true;
+            }
+        }
+        first = last;
+    }
+    outputs = {};
+    if (anyTaken) {
+        std::size_t to = 0;
+        for (std::size_t job = 0; job < list.entries_.size(); ++job) {
+            if (!taken[job]) {
+                list.entries_[to++] = list.entries_[job];
+            }
+        }
+        list.entries_.resize(to);
+        std::sort(list.bad.begin(), list.bad.end(),
+                  [](const BadLine& a, const BadLine& b) { return a.line < b.line; });
+    }
+    list.entries_.shrink_to_fit();
     return list;
 }
 

@@ -659,6 +659,30 @@ TEST(RenderCommand, NothingIsWrittenThroughLinksOrOverThePictures) {
 
 TEST(RenderCommand, HugeInputsStayInBoundedMemory) {
     QTemporaryDir dir;
+    // A batch's memory follows its jobs, with no copy of the settings, the
+    // names or the file's bytes for each: 200,000 lines, some with options of
+    // their own, one taking an earlier line's output. Their pictures do not
+    // exist, so they fail at once, and in line order.
+    QFile many(dir.filePath("many.tsv"));
+    ASSERT_TRUE(many.open(QIODevice::WriteOnly));
+    for (int line = 1; line <= 200000; ++line) {
+        const int output = line == 100000 ? 7 : line;
+        many.write(QStringLiteral("photos/p%1.jpg\t名字 %1\tout%2.png%3\n")
+                       .arg(line)
+                       .arg(output)
+                       .arg(line % 10 == 0 ? QStringLiteral("\tsize=12") : QString())
+                       .toUtf8());
+    }
+    many.close();
+    const Result batch = RunRender({"--batch", many.fileName(), "--out-dir", dir.filePath("o")});
+    EXPECT_EQ(batch.code, 1);
+    const qsizetype taken = batch.errors.indexOf(
+        QStringLiteral("many.tsv:100000: output \"out7.png\" is already line 7's\n"));
+    EXPECT_LT(batch.errors.indexOf(QStringLiteral("many.tsv:99999: ")), taken);
+    EXPECT_LT(taken, batch.errors.indexOf(QStringLiteral("many.tsv:100001: ")));
+    EXPECT_TRUE(batch.errors.endsWith(QStringLiteral(": 0 written, 200000 failed\n")));
+    EXPECT_LT(LargestChildMegabytes(), 80);
+
     // Names from the jobs file reach the terminal escaped, NULs included.
     QFile jobs(dir.filePath("jobs.tsv"));
     ASSERT_TRUE(jobs.open(QIODevice::WriteOnly));
