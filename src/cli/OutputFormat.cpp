@@ -76,9 +76,9 @@ QByteArray EncodeAvatar(const QImage& avatar, OutputFormat format, int quality) 
     }
     switch (format) {
         case OutputFormat::Png:
-            // The fast writer is for opaque avatars; shapes keep their
-            // transparent corners through the toolkit's.
-            return avatar.hasAlphaChannel() ? WithQt(avatar, "png", 80) : EncodeFastPng(avatar);
+            // The fast writer keeps an alpha channel, so shaped avatars keep
+            // their transparent corners.
+            return EncodeFastPng(avatar);
         case OutputFormat::Jpeg:
             return WithQt(avatar.convertToFormat(QImage::Format_RGB32), "jpeg", quality);
         case OutputFormat::Bmp: {
