@@ -159,6 +159,9 @@ class Session:
         self.procs = []
         self.app = None
         self.server = None
+        # The notice requests the loopback page has answered; none where the
+        # program reads a page of its own.
+        self.notice_requests = []
         self.wayland = wayland
         self.env = dict(os.environ)
         # An X11 session unless a test says otherwise: a Wayland session makes
@@ -297,7 +300,6 @@ class Session:
         self.env["PATH"] = f"{bin_dir}:{self.env.get('PATH', '/usr/bin:/bin')}"
 
     def _serve_notice(self, body):
-        self.notice_requests = []
         handler = type("Handler", (NoticeHandler,), {"body": body,
                                                      "requests": self.notice_requests})
         # A build configured with a fixed loopback notice address is served on
