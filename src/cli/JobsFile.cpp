@@ -119,7 +119,10 @@ QString JobList::PictureOf(std::size_t index) const {
     if (tab <= 0) {
         return QString();
     }
-    return QDir(pictureDir_).filePath(QString::fromUtf8(line.first(tab)));
+    // Decoded as At decodes it: a column that holds only a byte-order mark
+    // is empty, a name avatar's.
+    const QString picture = QString::fromUtf8(line.first(tab));
+    return picture.isEmpty() ? QString() : QDir(pictureDir_).filePath(picture);
 }
 
 JobList ParseJobs(QByteArray bytes, const RenderSettings& defaults, OutputFormat defaultFormat,
@@ -163,7 +166,10 @@ JobList ParseJobs(QByteArray bytes, const RenderSettings& defaults, OutputFormat
         if (raw.endsWith('\r')) {
             raw.chop(1);
         }
-        QStringDecoder decoder(QStringDecoder::Utf8);
+        // Decoded as the kept line is decoded again when its job runs: a
+        // sequence cut off at the line's end is an error, not a byte held
+        // back and dropped.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         const QString line = decoder(raw);
         if (decoder.hasError()) {
             list.bad.push_back({number, QStringLiteral("is not valid UTF-8")});
