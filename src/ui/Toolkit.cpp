@@ -145,7 +145,7 @@ void PostFeedback(std::uint32_t labelHandle, int id) {
     });
 }
 
-// A key as the shortcuts specification writes triggers ("ALT+F12"); empty
+// A key as desktop portals write shortcut triggers ("ALT+F12"); empty
 // for a key it has no name for here.
 QString TriggerText(int modifiers, int keyCode) {
     QString key;

@@ -13,7 +13,7 @@ struct DesktopShortcut {
     QString appId;             // the program's desktop entry name, without ".desktop"
     QString id;                // what the desktop files the shortcut under
     QString description;       // what the user reads in the desktop's shortcut settings
-    QString preferredTrigger;  // as the shortcuts specification writes it, e.g. "ALT+F12"
+    QString preferredTrigger;  // as desktop portals write triggers, e.g. "ALT+F12"
     QString parentWindow;      // "x11:<id in hex>" of the window a desktop's dialog belongs to
 };
 
