@@ -103,7 +103,7 @@ QString MakeAvatar(const QString& picture, const RenderSettings& settings, Outpu
     } else {
         bool decoded = true;
         const QImage avatar = picture.isEmpty()
-                                  ? RenderAvatar(QImage(), settings, error)
+                                  ? RenderNameAvatar(settings, error)
                                   : RenderAvatarFromFile(bytes, settings, decoded, error);
         if (!decoded) {
             return QStringLiteral("cannot decode picture %1").arg(picture);

@@ -248,29 +248,22 @@ render::BannerStyle BannerStyleOf(const RenderSettings& settings) {
     return style;
 }
 
-QImage RenderAvatar(const QImage& picture, const RenderSettings& settings, QString& error) {
+QImage RenderNameAvatar(const RenderSettings& settings, QString& error) {
     const qreal dpr = RatioOf(settings);
     render::BannerStyle style;
-    if (!SizeAndLayOut(settings, picture.isNull(), dpr, style, error)) {
+    if (!SizeAndLayOut(settings, true, dpr, style, error)) {
         return {};
     }
-    QImage avatar;
-    if (!picture.isNull()) {
-        avatar = render::ComposeAvatar(
-            picture, settings.fill ? render::PictureFit::Cover : render::PictureFit::Natural, style,
-            settings.strip.topLeft(), render::kAvatarBoxSize, dpr, kWindowColour);
-    } else {
-        const int side = static_cast<int>(std::ceil(kAvatarSide * dpr));
-        avatar = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
-        avatar.setDevicePixelRatio(dpr);
-        avatar.fill(Qt::transparent);
-        QPainter painter(&avatar);
-        painter.setRenderHint(QPainter::Antialiasing);
-        PaintAvatar(painter, picture, settings, style, dpr);
-        painter.end();
-        if (IsOpaque(settings, BackgroundOf(settings))) {
-            avatar = avatar.convertToFormat(QImage::Format_RGB32);
-        }
+    const int side = static_cast<int>(std::ceil(kAvatarSide * dpr));
+    QImage avatar(side, side, QImage::Format_ARGB32_Premultiplied);
+    avatar.setDevicePixelRatio(dpr);
+    avatar.fill(Qt::transparent);
+    QPainter painter(&avatar);
+    painter.setRenderHint(QPainter::Antialiasing);
+    PaintAvatar(painter, QImage(), settings, style, dpr);
+    painter.end();
+    if (IsOpaque(settings, BackgroundOf(settings))) {
+        avatar = avatar.convertToFormat(QImage::Format_RGB32);
     }
     return render::CutToShape(avatar, settings.shape);
 }

@@ -17,26 +17,27 @@ void PrepareRendering();
 // strip.
 render::BannerStyle BannerStyleOf(const RenderSettings& settings);
 
-// The avatar for `picture` drawn with the main program's banner painter and
-// composition, or, for a null picture, the name avatar: the text on its
-// background. Without a label the text is fitted to its space. A null image
-// and the reason in `error` when the avatar cannot be drawn as asked (a face
-// that is not installed, a character no font has, a text that does not fit).
-QImage RenderAvatar(const QImage& picture, const RenderSettings& settings, QString& error);
+// The name avatar: the text on its background, with no picture. Without a
+// label the text is fitted to its space. A null image and the reason in
+// `error` when the avatar cannot be drawn as asked (a face that is not
+// installed, a character no font has, a text that does not fit).
+QImage RenderNameAvatar(const RenderSettings& settings, QString& error);
 
-// The same avatar as SVG file bytes, drawn by the same painter through Qt
-// SVG's generator; empty with the reason in `error` on failure.
+// The avatar for `picture`, or the name avatar for a null one, as SVG file
+// bytes, drawn by the same painter through Qt SVG's generator; empty with the
+// reason in `error` on failure.
 QByteArray RenderSvgAvatar(const QImage& picture, const RenderSettings& settings, QString& error);
 
 // How a picture is to be decoded for these settings: only as large as the
 // avatar needs it.
 image::PictureUse PictureUseOf(const RenderSettings& settings);
 
-// The same avatar from the picture file's bytes; `decoded` false if they hold
-// no picture, a null image with an empty `error` if it cannot be drawn for
-// want of memory. A batch often draws many avatars over one picture, so the last few
-// pictures are kept, decoded and laid out in the box, and found again by
-// their bytes; any thread may call this.
+// The avatar for a picture file's bytes, drawn with the main program's banner
+// painter and composition; `decoded` false if they hold no picture, a null
+// image with an empty `error` if it cannot be drawn for want of memory. A
+// batch often draws many avatars over one picture, so the last few pictures
+// are kept, decoded and laid out in the box, and found again by their bytes;
+// any thread may call this.
 QImage RenderAvatarFromFile(const ByteSet& pictureFile, const RenderSettings& settings,
                             bool& decoded, QString& error);
 
