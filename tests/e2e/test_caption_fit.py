@@ -164,16 +164,49 @@ def check_credit_box(s, scale, line):
     s.activate(question)
     s.key("Return")
     credit = wait_for(lambda: s.window_named("温馨提示："), 10, "the credit box")
-    # The text lies right of the icon and above the button.
-    box = (credit.x, credit.y, credit.x + credit.width, credit.y + credit.height * 3 // 5)
+    previous = []
 
-    def text_runs():
-        runs = ink_runs(s.screenshot(), box)
-        return runs and [r for r in runs if r[0] > runs[0][1] + 4 * scale]
+    def text_band():
+        """The credit text's first and last rows: the rows with ink right of
+        the icon, up to the first gap of a line's height or more (the button
+        lies below such a gap)."""
+        now = s.refresh(credit)
+        if now is None:
+            return None
+        box = (now.x, now.y, now.x + now.width, now.y + now.height)
+        shot = s.screenshot()
+        runs = ink_runs(shot, box)
+        if not runs:
+            return None
+        # The icon's parts lie close together; the text starts after the
+        # first wide gap.
+        icon_end = runs[0][1]
+        for first, last, _, _ in runs[1:]:
+            if first - icon_end > 8 * scale:
+                break
+            icon_end = last
+        region = shot.crop((box[0] + icon_end + 4 * scale, box[1], box[2], box[3]))
+        width, height = region.size
+        pixels = region.load()
+        rows = [y for y in range(height) if any(dark(pixels[x, y]) for x in range(width))]
+        if not rows:
+            return None
+        top = bottom = rows[0]
+        for y in rows[1:]:
+            if y - bottom > line:
+                break
+            bottom = y
+        return top, bottom
 
-    text = wait_for(text_runs, 10, "the credit text to be drawn")
-    top = min(r[2] for r in text)
-    bottom = max(r[3] for r in text)
+    def settled_text():
+        # The box can be mapped, and even drawn, before it takes its final
+        # size and focus: the text is judged once two looks in a row agree.
+        band = text_band()
+        settled = band is not None and previous == [band]
+        previous[:] = [band]
+        return band if settled else None
+
+    top, bottom = wait_for(settled_text, 10, "the credit text to be drawn and settle")
     check(bottom - top + 1 < 1.5 * line,
           f"the credit text is {bottom - top + 1} pixels high at scale {scale}, "
           f"one line is {line}: it wraps")
