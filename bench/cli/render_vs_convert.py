@@ -15,6 +15,9 @@ resolves to), written as PNG.
                  --converts runs a round, their time per avatar standing for
                  all the jobs. Avatars per second, median of the rounds, the
                  two alternating.
+  name batch     one `avatrix-render --batch` over --jobs name avatars (no
+                 picture; Latin and CJK names, each to its own file), avatars a
+                 second by the wall clock, median of the rounds.
   one process    a single avatrix-render for one avatar against a single
                  convert, alternating, median of the pairs.
   --version      `avatrix-render --version` against /bin/true, alternating,
@@ -97,6 +100,24 @@ def render_per_avatar(renderer, jobs_file, out_dir, jobs):
     return elapsed / jobs, cpu / jobs
 
 
+NAMES_FIRST = ["Anna", "Ben", "Chloé", "David", "Emma", "Felix", "Grace", "Hugo", "Inès", "Jonas"]
+NAMES_LAST = ["Smith", "Müller", "García", "Rossi", "Nowak", "Kim", "Ivanova", "Dubois"]
+FAMILY = "王李张刘陈杨赵黄周吴"
+GIVEN = "伟芳娜敏静丽强磊军洋"
+
+
+def name_jobs(count):
+    """A jobs file's text of `count` name avatars, half Latin, half CJK."""
+    lines = []
+    for i in range(count):
+        if i % 2:
+            name = f"{NAMES_FIRST[i % 10]} {NAMES_LAST[(i // 10) % 8]}"
+        else:
+            name = FAMILY[i % 10] + GIVEN[(i // 10) % 10] + GIVEN[(i // 100) % 10]
+        lines.append(f"\t{name}\tn{i}.png\n")
+    return "".join(lines)
+
+
 def pairs(first, second, count):
     """Median wall and processor seconds of two commands run alternately."""
     a, b = [], []
@@ -150,11 +171,16 @@ def main():
                *RENDER_OPTIONS])
         timed(convert_command(picture, folder / "warm-c.png"))
 
-        convert_times, render_times = [], []
+        names_file = folder / "names.tsv"
+        names_file.write_text(name_jobs(args.jobs), encoding="utf-8")
+
+        convert_times, render_times, name_times = [], [], []
         for _ in range(args.rounds):
             convert_times.append(convert_per_avatar(picture, folder, args.converts))
             render_times.append(
                 render_per_avatar(args.renderer, jobs_file, folder / "batch", args.jobs))
+            name_times.append(
+                render_per_avatar(args.renderer, names_file, folder / "names", args.jobs))
         one_render, one_convert = pairs(
             lambda i: [args.renderer, str(picture), "-t", TEXT, "-o",
                        str(folder / f"one{i}.png"), *RENDER_OPTIONS],
@@ -176,6 +202,10 @@ def main():
           f"   {1 / convert_each[1]:11.1f}")
     print(f"  {'ratio':26}   {convert_each[0] / render_each[0]:10.1f}x"
           f"   {convert_each[1] / render_each[1]:10.1f}x   (times faster than convert)")
+    name_each = tuple(statistics.median(t[k] for t in name_times) for k in (0, 1))
+    print(f"name avatars, a batch of {args.jobs}, median of {args.rounds} rounds:")
+    print(f"  {'avatars a second':26}   {1 / name_each[0]:11.0f}   {1 / name_each[1]:11.0f}"
+          f"   (aim: at least 1000 by the wall clock)")
     print_pair(f"one avatar, one process (median of {args.pairs} pairs):", "avatrix-render",
                one_render, "convert", one_convert, "aim: at most 0.50 of convert")
     print_pair(f"--version alone (median of {args.pairs} pairs):", "avatrix-render --version",

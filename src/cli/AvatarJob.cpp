@@ -42,12 +42,12 @@ bool ReadPicture(const QString& path, ByteSet& bytes, QString& error) {
 }
 
 QString Write(const QString& output, const QByteArray& bytes, bool force,
-              std::span<const ui::FileIdentity> inputs) {
+              std::span<const ui::FileIdentity> inputs, bool syncFolder) {
     const ui::FileWrite write =
         ui::WriteFileSafely(QFile::encodeName(output).toStdString(),
                             std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                       static_cast<std::size_t>(bytes.size())),
-                            force, inputs);
+                            force, inputs, syncFolder);
     switch (write.outcome) {
         case ui::WriteOutcome::Written:
             return {};
@@ -69,6 +69,16 @@ QString Write(const QString& output, const QByteArray& bytes, bool force,
 
 QString MakeAvatar(const QString& picture, const RenderSettings& settings, OutputFormat format,
                    const QString& output, bool force, std::span<const ui::FileIdentity> inputs) {
+    QByteArray encoded;
+    if (QString error = DrawAvatar(picture, settings, format, output, force, encoded);
+        !error.isEmpty()) {
+        return error;
+    }
+    return WriteAvatar(picture, output, encoded, force, inputs);
+}
+
+QString DrawAvatar(const QString& picture, const RenderSettings& settings, OutputFormat format,
+                   const QString& output, bool force, QByteArray& encoded) {
     // Checked first as well, so a rerun skips finished avatars without
     // drawing them.
     if (!force && QFileInfo::exists(output)) {
@@ -90,7 +100,7 @@ QString MakeAvatar(const QString& picture, const RenderSettings& settings, Outpu
         return QStringLiteral("an avatar without a picture needs a text");
     }
     QString error;
-    QByteArray encoded;
+    encoded.clear();
     if (format == OutputFormat::Svg) {
         QImage decoded;
         if (!picture.isEmpty()) {
@@ -122,13 +132,21 @@ QString MakeAvatar(const QString& picture, const RenderSettings& settings, Outpu
     if (encoded.isEmpty()) {
         return QStringLiteral("cannot encode %1").arg(output);
     }
+    return {};
+}
+
+QString WriteAvatar(const QString& picture, const QString& output, const QByteArray& encoded,
+                    bool force, std::span<const ui::FileIdentity> inputs, bool syncFolder) {
     // The picture itself is never replaced, whether or not it is one of the
     // run's others.
-    std::vector<ui::FileIdentity> pictures(inputs.begin(), inputs.end());
-    if (ui::FileIdentity own; ui::IdentifyFile(QFile::encodeName(picture).toStdString(), own)) {
-        pictures.insert(std::upper_bound(pictures.begin(), pictures.end(), own), own);
+    ui::FileIdentity own;
+    if (picture.isEmpty() || !ui::IdentifyFile(QFile::encodeName(picture).toStdString(), own) ||
+        std::binary_search(inputs.begin(), inputs.end(), own)) {
+        return Write(output, encoded, force, inputs, syncFolder);
     }
-    return Write(output, encoded, force, pictures);
+    std::vector<ui::FileIdentity> pictures(inputs.begin(), inputs.end());
+    pictures.insert(std::upper_bound(pictures.begin(), pictures.end(), own), own);
+    return Write(output, encoded, force, pictures, syncFolder);
 }
 
 std::int64_t AvatarMemoryEstimate(const QString& picture, const RenderSettings& settings) {

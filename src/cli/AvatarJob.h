@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include <QByteArray>
 #include <QString>
 
 #include "cli/OutputFormat.h"
@@ -20,6 +21,15 @@ namespace avatrix::cli {
 QString MakeAvatar(const QString& picture, const RenderSettings& settings, OutputFormat format,
                    const QString& output, bool force,
                    std::span<const ui::FileIdentity> inputs = {});
+
+// MakeAvatar in its two halves, for a batch that writes on threads of its
+// own: the avatar's file bytes in `encoded` (an empty answer), or why there
+// are none; then the bytes written as MakeAvatar writes them, the folder's
+// names left to ui::SyncFolder when `syncFolder` is false.
+QString DrawAvatar(const QString& picture, const RenderSettings& settings, OutputFormat format,
+                   const QString& output, bool force, QByteArray& encoded);
+QString WriteAvatar(const QString& picture, const QString& output, const QByteArray& encoded,
+                    bool force, std::span<const ui::FileIdentity> inputs, bool syncFolder = true);
 
 // What one avatar from this picture file may cost in memory at most, in
 // bytes: the file's bytes and the decoder's and the drawing's working sets.

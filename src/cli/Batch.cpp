@@ -6,6 +6,7 @@
 #include <deque>
 #include <limits>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <unordered_map>
 
@@ -115,6 +116,60 @@ class MemoryBudget {
     std::int64_t used_ = 0;
 };
 
+// An avatar drawn and waiting to be written.
+struct PendingWrite {
+    std::size_t job = 0;
+    std::int64_t memory = 0;  // what it holds of the memory budget
+    QString picture;
+    QString output;
+    QByteArray bytes;
+};
+
+// Writing waits on the disk, as every file is flushed before it takes its
+// name, so it has threads of its own and the drawing keeps the processors
+// busy meanwhile. Few are held waiting: each holds its share of the memory
+// budget until written.
+constexpr int kWriters = 4;
+constexpr std::size_t kMostPendingWrites = 2 * kWriters;
+
+class WriteQueue {
+  public:
+    void Put(PendingWrite write) {
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [this] { return queue_.size() < kMostPendingWrites; });
+        queue_.push_back(std::move(write));
+        lock.unlock();
+        ready_.notify_one();
+    }
+    // The next write, or none once the queue is closed and empty.
+    std::optional<PendingWrite> Take() {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [this] { return !queue_.empty() || closed_; });
+        if (queue_.empty()) {
+            return std::nullopt;
+        }
+        PendingWrite write = std::move(queue_.front());
+        queue_.pop_front();
+        lock.unlock();
+        room_.notify_one();
+        return write;
+    }
+    void Close() {
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+        ready_.notify_all();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::condition_variable room_;
+    std::deque<PendingWrite> queue_;
+    bool closed_ = false;
+};
+
 // Every picture the batch reads, so no job's output replaces another's input.
 std::vector<ui::FileIdentity> PicturesOf(const JobList& jobs) {
     std::vector<ui::FileIdentity> pictures;
@@ -144,29 +199,55 @@ void RunJobs(const JobList& jobs, const QDir& outDir, bool force, int workers,
     MemoryBudget budget;
     std::atomic<std::size_t> next{0};
     Outcomes outcomes;
-    auto work = [&] {
+    WriteQueue writes;
+    auto draw = [&] {
         for (std::size_t i = next++; i < jobs.size(); i = next++) {
             const Job job = jobs.At(i);
             const std::int64_t need = AvatarMemoryEstimate(job.picture, job.settings);
             budget.Take(need);
-            QString error = MakeAvatar(job.picture, job.settings, job.format,
-                                       outDir.filePath(job.output), force, pictures);
-            budget.Give(need);
-            outcomes.Put({i, std::move(error)});
+            PendingWrite write{i, need, job.picture, outDir.filePath(job.output), {}};
+            QString error =
+                DrawAvatar(job.picture, job.settings, job.format, write.output, force, write.bytes);
+            if (error.isEmpty()) {
+                writes.Put(std::move(write));
+            } else {
+                budget.Give(need);
+                outcomes.Put({i, std::move(error)});
+            }
         }
     };
-    std::vector<std::thread> threads;
-    threads.reserve(static_cast<std::size_t>(count));
+    auto write = [&] {
+        while (std::optional<PendingWrite> pending = writes.Take()) {
+            QString error = WriteAvatar(pending->picture, pending->output, pending->bytes, force,
+                                        pictures, false);
+            pending->bytes.clear();
+            budget.Give(pending->memory);
+            outcomes.Put({pending->job, std::move(error)});
+        }
+    };
+    std::vector<std::thread> drawers;
+    drawers.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        threads.emplace_back(work);
+        drawers.emplace_back(draw);
+    }
+    std::vector<std::thread> writers;
+    for (int i = 0; i < kWriters; ++i) {
+        writers.emplace_back(write);
     }
     for (std::size_t received = 0; received < jobs.size(); ++received) {
         ordered.Done(outcomes.Take());
     }
-    ordered.Finish();
-    for (std::thread& thread : threads) {
+    for (std::thread& thread : drawers) {
         thread.join();
     }
+    writes.Close();
+    for (std::thread& thread : writers) {
+        thread.join();
+    }
+    // The files' bytes went to the disk one by one; their names go once,
+    // before the run says it is done.
+    ui::SyncFolder(QFile::encodeName(outDir.absolutePath()).toStdString());
+    ordered.Finish();
 }
 
 }  // namespace avatrix::cli

@@ -1,22 +1,54 @@
 #include "cli/PngEncoding.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
 
 #include <libdeflate.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace avatrix::cli {
 namespace {
 
 // The "average" filter of the PNG format on one row: each byte less the
-// mean of the byte one pixel to its left and the byte above it.
+// mean (rounded down) of the byte one pixel to its left and the byte above
+// it. Rows after the first, past their first pixel, go sixteen bytes at a
+// time where the processor has SSE2 (every x86-64 one).
 void AverageFilter(const uchar* row, const uchar* above, int bytes, int pixelBytes, uchar* out) {
     *out++ = 3;  // the filter's number
-    for (int i = 0; i < bytes; ++i) {
-        const int left = i >= pixelBytes ? row[i - pixelBytes] : 0;
-        const int up = above != nullptr ? above[i] : 0;
-        out[i] = static_cast<uchar>(row[i] - ((left + up) >> 1));
+    const int first = std::min(pixelBytes, bytes);
+    if (above == nullptr) {
+        for (int i = 0; i < first; ++i) {
+            out[i] = row[i];
+        }
+        for (int i = first; i < bytes; ++i) {
+            out[i] = static_cast<uchar>(row[i] - (row[i - pixelBytes] >> 1));
+        }
+        return;
+    }
+    for (int i = 0; i < first; ++i) {
+        out[i] = static_cast<uchar>(row[i] - (above[i] >> 1));
+    }
+    int i = first;
+#if defined(__SSE2__)
+    const __m128i one = _mm_set1_epi8(1);
+    for (; i + 16 <= bytes; i += 16) {
+        const __m128i left =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i - pixelBytes));
+        const __m128i up = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + i));
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+        // _mm_avg_epu8 rounds up; the filter's mean rounds down.
+        const __m128i mean =
+            _mm_sub_epi8(_mm_avg_epu8(left, up), _mm_and_si128(_mm_xor_si128(left, up), one));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_sub_epi8(here, mean));
+    }
+#endif
+    for (; i < bytes; ++i) {
+        out[i] = static_cast<uchar>(row[i] - ((row[i - pixelBytes] + above[i]) >> 1));
     }
 }
 

@@ -42,6 +42,28 @@ bool Fits(const QRectF& ink, const QRectF& area) {
     return ink.width() <= area.width() && ink.height() <= area.height();
 }
 
+// The size a line's ink would fit at, judged from the glyphs' own boxes
+// rather than drawn: those are within a pixel of the ink, and reading them
+// costs far less than drawing a large text, which the raster engine fills as
+// outlines. Only a single line is judged so; lines of their own are drawn.
+int PredictSize(const BannerStyle& style, const TextFitRequest& request, int size) {
+    if (style.text.contains(u'\n')) {
+        return size;
+    }
+    BannerStyle probe = style;
+    probe.pixelSize = size;
+    const QRectF tight = QFontMetricsF(BannerQFont(probe)).tightBoundingRect(style.text);
+    if (tight.width() <= 0 || tight.height() <= 0) {
+        return size;
+    }
+    const qreal ratio =
+        std::min(request.area.width() / tight.width(), request.area.height() / tight.height());
+    if (ratio >= 1) {
+        return size;
+    }
+    return std::max(request.minPixelSize, static_cast<int>(std::floor(size * ratio)));
+}
+
 }  // namespace
 
 QRectF InkBounds(const BannerStyle& style, qreal dpr) {
@@ -82,6 +104,9 @@ QString FitBannerText(BannerStyle& style, const TextFitRequest& request, qreal d
     const int flags = FlagsFor(request.align);
     const QRectF& area = request.area;
     int size = std::max(request.fixedSize ? 1 : request.minPixelSize, request.startPixelSize);
+    if (!request.fixedSize) {
+        size = PredictSize(style, request, size);
+    }
     Measured measured = Measure(style, size, flags, dpr);
     for (int tries = 0; !request.fixedSize && !Fits(measured.ink, area) &&
                         size > request.minPixelSize && tries < kMostTries;

@@ -104,8 +104,16 @@ std::string SystemReason(int error) {
     return ::strerror_r(error, buffer, sizeof buffer);
 }
 
+int SyncFolder(const std::string& path) {
+    Descriptor dir(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0 || ::fsync(dir.get()) != 0) {
+        return errno;
+    }
+    return 0;
+}
+
 FileWrite WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes,
-                          bool replace, std::span<const FileIdentity> inputs) {
+                          bool replace, std::span<const FileIdentity> inputs, bool syncFolder) {
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -179,7 +187,9 @@ FileWrite WriteFileSafely(const std::string& path, std::span<const std::uint8_t>
         return error == EEXIST ? FileWrite{WriteOutcome::Exists, 0} : Failure(error);
     }
     // The new name itself is on the disk only once the folder is.
-    ::fsync(dir.get());
+    if (syncFolder) {
+        ::fsync(dir.get());
+    }
     return {WriteOutcome::Written, 0};
 }
 

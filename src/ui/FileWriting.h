@@ -43,9 +43,17 @@ struct FileWrite {
 // one step; without, the file is put in place only if the name is still free
 // at that moment, so nothing that exists is touched. On any failure the
 // temporary file is removed and whatever had the name keeps its bytes.
-// `inputs` must be sorted.
+// `inputs` must be sorted. The file's bytes are always on the disk before it
+// takes the name; with `syncFolder` false, making the name itself lasting is
+// left to the caller (SyncFolder once after many files), and a crash before
+// that can lose the new name, never leave a cut file under it.
 FileWrite WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes,
-                          bool replace, std::span<const FileIdentity> inputs = {});
+                          bool replace, std::span<const FileIdentity> inputs = {},
+                          bool syncFolder = true);
+
+// Flushes the folder `path` itself (its names) to the disk; the system's
+// errno, or 0.
+int SyncFolder(const std::string& path);
 
 // The system's words for `error` (strerror's text), safe from any thread.
 std::string SystemReason(int error);
