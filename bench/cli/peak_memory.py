@@ -80,6 +80,8 @@ def main():
     parser.add_argument("--lines", type=int, default=1_000_000)
     args = parser.parse_args()
     os.environ["QT_QPA_PLATFORM"] = "offscreen"
+    # Each run draws in its own process, whose peak is the one measured.
+    os.environ["AVATRIX_RENDER_SERVER"] = "0"
 
     with tempfile.TemporaryDirectory() as tmp:
         folder = Path(tmp)

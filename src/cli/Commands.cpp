@@ -106,4 +106,30 @@ int RunBatch(const Invocation& run) {
     return report.failed() == 0 ? kAllWritten : kSomeFailed;
 }
 
+std::optional<Invocation> ParseArguments(const QStringList& arguments) {
+    QString error;
+    std::optional<Invocation> run = ParseCommandLine(arguments, error);
+    if (!run) {
+        std::fprintf(stderr, "avatrix-render: %s\nTry 'avatrix-render --help'.\n",
+                     error.toUtf8().constData());
+    }
+    return run;
+}
+
+int PrintHelpOrVersion(const Invocation& run) {
+    std::fputs((run.mode == Mode::Help ? HelpText() : VersionText()).toUtf8().constData(), stdout);
+    return std::fflush(stdout) == 0 ? kAllWritten : kSomeFailed;
+}
+
+int RunCommandLine(const QStringList& arguments) {
+    const std::optional<Invocation> run = ParseArguments(arguments);
+    if (!run) {
+        return kBadUsage;
+    }
+    if (run->mode == Mode::Help || run->mode == Mode::Version) {
+        return PrintHelpOrVersion(*run);
+    }
+    return run->mode == Mode::Batch ? RunBatch(*run) : RunSingle(*run);
+}
+
 }  // namespace avatrix::cli

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <optional>
+
+#include <QStringList>
+
 #include "cli/CommandLine.h"
 
 namespace avatrix::cli {
@@ -13,5 +17,14 @@ inline constexpr int kBadUsage = 2;
 // error. Needs a QGuiApplication and PrepareRendering() first.
 int RunSingle(const Invocation& run);
 int RunBatch(const Invocation& run);
+
+// The command line parsed; a usage error is reported on standard error and
+// gives nothing.
+std::optional<Invocation> ParseArguments(const QStringList& arguments);
+// Prints the help or the version text the invocation asks for; the exit
+// status.
+int PrintHelpOrVersion(const Invocation& run);
+// A whole command line (arguments[0] the program), the toolkit ready.
+int RunCommandLine(const QStringList& arguments);
 
 }  // namespace avatrix::cli

@@ -112,6 +112,13 @@ replaced. A bad line or a picture that cannot be read is reported with its
 line number and skipped; on a terminal a progress bar shows how far the batch
 has come. Jobs files larger than 64 MB are refused.
 
+When single runs follow one another within 30 seconds (a script making one
+avatar a call), the second starts a helper in the background that has the
+toolkit and the fonts loaded, and later runs hand it their work: it draws
+exactly what the run would, with the run's folder, streams and umask, one run
+at a time, and ends after 60 seconds without one. Batches never use it.
+AVATRIX_RENDER_SERVER=0 turns this off.
+
 Exit status: 0 when every avatar was written, 1 when some were not, 2 for bad
 usage.
 )";

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstring>
 
 #include <malloc.h>
 
@@ -6,6 +7,7 @@
 
 #include "cli/AvatarRendering.h"
 #include "cli/Commands.h"
+#include "cli/RenderServer.h"
 
 namespace {
 
@@ -28,27 +30,7 @@ void KeepImageMemory() {
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    using namespace avatrix::cli;
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) {
-        arguments << QString::fromLocal8Bit(argv[i]);
-    }
-    QString error;
-    const std::optional<Invocation> run = ParseCommandLine(arguments, error);
-    if (!run) {
-        std::fprintf(stderr, "avatrix-render: %s\nTry 'avatrix-render --help'.\n",
-                     error.toUtf8().constData());
-        return kBadUsage;
-    }
-    if (run->mode == Mode::Help || run->mode == Mode::Version) {
-        std::fputs((run->mode == Mode::Help ? HelpText() : VersionText()).toUtf8().constData(),
-                   stdout);
-        return kAllWritten;
-    }
-
+void StartToolkit() {
     // No display is ever needed, whatever the environment names, nor a
     // desktop theme that could bring in a toolkit of its own; and Qt sees
     // none of the arguments, which are all ours.
@@ -56,6 +38,31 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qunsetenv("QT_QPA_PLATFORMTHEME");
     qInstallMessageHandler(QuietMessages);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace avatrix::cli;
+    if (argc == 4 && std::strcmp(argv[1], server::kServeArgument) == 0) {
+        StartToolkit();
+        int qtArgc = 1;
+        QGuiApplication app(qtArgc, argv);
+        PrepareRendering();
+        return ServeRenders(argv[2], argv[3]);
+    }
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const std::optional<Invocation> run = ParseArguments(arguments);
+    if (!run) {
+        return kBadUsage;
+    }
+    if (run->mode == Mode::Help || run->mode == Mode::Version) {
+        return PrintHelpOrVersion(*run);
+    }
+    StartToolkit();
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
     PrepareRendering();

@@ -14,9 +14,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <vector>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -26,6 +29,7 @@
 
 #include "MainWindowFixture.h"
 #include "TestPictures.h"
+#include "WaitUntil.h"
 #include "image/AvatarExport.h"
 #include "image/BmpImage.h"
 #include "image/FileSaving.h"
@@ -48,15 +52,33 @@ struct Result {
     QString errors;
 };
 
+// Where a run may find or start a render helper; none by default, so every
+// other test measures and exercises the renderer drawing in its own process.
+struct Helper {
+    QString runtimeFolder;
+    QString workingFolder;
+};
+
 // The renderer as a user runs it, with no display to lean on: no DISPLAY,
 // and a platform choice it has to override.
-Result RunRender(const QStringList& arguments) {
-    QProcess process;
+QProcessEnvironment RenderEnvironment(const Helper& helper) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
     env.remove("WAYLAND_DISPLAY");
     env.insert("QT_QPA_PLATFORM", "xcb");
-    process.setProcessEnvironment(env);
+    if (helper.runtimeFolder.isEmpty()) {
+        env.insert("AVATRIX_RENDER_SERVER", "0");
+    } else {
+        env.insert("XDG_RUNTIME_DIR", helper.runtimeFolder);
+        env.remove("AVATRIX_RENDER_SERVER");
+    }
+    return env;
+}
+
+Result RunRender(const QStringList& arguments, const Helper& helper = {}) {
+    QProcess process;
+    process.setProcessEnvironment(RenderEnvironment(helper));
+    process.setWorkingDirectory(helper.workingFolder);
     process.start(QStringLiteral(AVATRIX_RENDER_PATH), arguments);
     Result result;
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
@@ -730,6 +752,81 @@ TEST(RenderCommand, HugeInputsStayInBoundedMemory) {
     EXPECT_EQ(label.code, 0) << label.errors.toStdString();
     EXPECT_EQ(QImage(dir.filePath("l.png")).size(), QSize(736, 736));
     ExpectChildPeakBelow(200);
+}
+
+// The render helper's process number, from its lock in `runtime`; 0 while
+// there is none ready.
+pid_t HelperIn(const QString& runtime) {
+    const QDir folder(runtime + "/avatrix-render");
+    for (const QString& name : folder.entryList({"*.sock"}, QDir::System)) {
+        QFile lock(folder.filePath(QString(name).replace(".sock", ".lock")));
+        if (lock.open(QIODevice::ReadOnly)) {
+            const pid_t pid = lock.readAll().trimmed().toInt();
+            if (pid > 0 && ::kill(pid, 0) == 0) {
+                return pid;
+            }
+        }
+    }
+    return 0;
+}
+
+// Runs that follow one another are drawn by the helper the second starts:
+// each with its own folder, umask, streams and status, giving the bytes a run
+// drawing itself gives; an interrupted run ends the helper with it.
+TEST(RenderCommand, RunsThatFollowOneAnotherShareAHelper) {
+    QTemporaryDir runtime;  // made for this user alone
+    QTemporaryDir dir;
+    const QString picture = dir.filePath("photo.jpg");
+    WriteFile(picture, image::testing::EncodeTestJpeg(image::testing::QuadrantPicture(240, 200)));
+    const Helper helper{runtime.path(), dir.path()};
+    const QStringList look = {"-t", "文字 Ab", "--fill", "--outline"};
+    for (const char* name : {"first.png", "second.png"}) {
+        ASSERT_EQ(RunRender(QStringList{"photo.jpg", "-o", name} + look, helper).code, 0);
+    }
+    ASSERT_TRUE(
+        test::WaitUntil([&] { return HelperIn(runtime.path()) != 0; }, std::chrono::seconds(60)));
+    const pid_t pid = HelperIn(runtime.path());
+    // However the test ends, no helper outlives it.
+    const std::unique_ptr<const pid_t, void (*)(const pid_t*)> stop(
+        &pid, [](const pid_t* helper) { ::kill(*helper, SIGTERM); });
+
+    const mode_t mask = ::umask(077);
+    const Result served = RunRender(QStringList{"photo.jpg", "-o", "served.png"} + look, helper);
+    ::umask(mask);
+    EXPECT_EQ(served.code, 0) << served.errors.toStdString();
+    EXPECT_EQ(HelperIn(runtime.path()), pid);
+    EXPECT_EQ(RunRender(QStringList{picture, "-o", dir.filePath("own.png")} + look).code, 0);
+    EXPECT_EQ(ReadFile(dir.filePath("served.png")), ReadFile(dir.filePath("own.png")));
+    EXPECT_EQ(QFileInfo(dir.filePath("served.png")).permissions() & 0x0077, 0);
+
+    const Result missing = RunRender({"nothing.jpg", "-t", "x", "-o", "m.png"}, helper);
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(missing.errors.contains("cannot open picture nothing.jpg"))
+        << missing.errors.toStdString();
+    const Result usage = RunRender({"--no-such-option"}, helper);
+    EXPECT_EQ(usage.code, 2);
+    EXPECT_TRUE(usage.errors.contains("no-such-option")) << usage.errors.toStdString();
+    EXPECT_EQ(HelperIn(runtime.path()), pid);
+
+    // Ctrl-C on a long run: the helper drawing it ends, and so does the run,
+    // by the same signal.
+    const QString huge = dir.filePath("huge.png");
+    WriteHugePng(huge, 8192);
+    QProcess process;
+    process.setProcessEnvironment(RenderEnvironment(helper));
+    process.start(QStringLiteral(AVATRIX_RENDER_PATH),
+                  {huge, "-t", "x", "-o", dir.filePath("never.png")});
+    ASSERT_TRUE(process.waitForStarted());
+    // The helper holds the run's standard error while it draws.
+    const QString helperErrors = QStringLiteral("/proc/%1/fd/2").arg(pid);
+    ASSERT_TRUE(test::WaitUntil(
+        [&] { return QFile::symLinkTarget(helperErrors) != QStringLiteral("/dev/null"); },
+        std::chrono::seconds(30)));
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+    EXPECT_TRUE(test::WaitUntil([&] { return ::kill(pid, 0) != 0; }));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("never.png")));
 }
 
 TEST(RenderCommand, RefusesBadUsage) {

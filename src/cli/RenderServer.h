@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+
+// A run that draws pays for loading the toolkit and reading the font
+// configuration, many times what drawing one avatar takes. When runs follow
+// one another (a script making one avatar a call), the launcher starts a
+// helper that has done all that once and stays for a while: each later run
+// hands it its command line, working folder, umask and standard streams over
+// a socket only the user can reach, and the helper draws the avatar with them
+// as the run itself would have, one run at a time. Batches are not handed
+// over. Nothing here needs the toolkit: the launcher includes it too.
+namespace avatrix::cli::server {
+
+// The hidden first argument that makes the renderer a helper:
+//   avatrix-render --serve-renders SOCKET LOCK
+inline constexpr char kServeArgument[] = "--serve-renders";
+
+// Set to 0, runs never use or start a helper.
+inline constexpr char kSwitchVariable[] = "AVATRIX_RENDER_SERVER";
+
+// How long a helper waits for the next run before it ends, how close
+// together two runs must come for the second to start one, how many runs it
+// draws before making way for a fresh one, and how long a run waits for a
+// busy helper before drawing itself.
+inline constexpr int kIdleSeconds = 60;
+inline constexpr int kFollowSeconds = 30;
+inline constexpr int kMostRuns = 10000;
+inline constexpr int kPatienceMilliseconds = 1000;
+
+// The exchange: the helper first says it is ready with its process number
+// (or kDeclined: the run draws itself); the run then sends this header, with
+// the descriptors of standard input, output and error and of the working
+// folder passed beside it, and `bytes` bytes of arguments, each ended by a
+// NUL; the helper answers with the run's exit status, or kDeclined when the
+// run is one it leaves to a process of its own. Both numbers are 32-bit.
+struct RequestHeader {
+    std::uint32_t magic;
+    std::uint32_t umask;
+    std::uint32_t argc;
+    std::uint32_t bytes;
+};
+inline constexpr std::uint32_t kMagic = 0x31525641;  // "AVR1"
+inline constexpr int kPassedDescriptors = 4;
+// Arguments a request may carry at most, in bytes (the system's own limit
+// on a command line is 2 MiB).
+inline constexpr std::uint32_t kMostArgumentBytes = 4u << 20;
+inline constexpr std::int32_t kDeclined = -1;
+
+}  // namespace avatrix::cli::server
+
+namespace avatrix::cli {
+
+// The helper's life, in the renderer with the toolkit ready: serves runs on
+// the socket at `socketPath` while it holds the lock `lockPath`, and ends
+// once no run has come for a while. The exit status.
+int ServeRenders(const char* socketPath, const char* lockPath);
+
+}  // namespace avatrix::cli
