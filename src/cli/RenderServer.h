@@ -51,9 +51,14 @@ inline constexpr std::int32_t kDeclined = -1;
 
 namespace avatrix::cli {
 
-// The helper's life, in the renderer with the toolkit ready: serves runs on
-// the socket at `socketPath` while it holds the lock `lockPath`, and ends
-// once no run has come for a while. The exit status.
-int ServeRenders(const char* socketPath, const char* lockPath);
+// One helper for a socket: whoever holds its lock. Takes the lock at
+// `lockPath` for the rest of this process's life and writes the process
+// number in it; false when another helper holds it.
+bool TakeHelperLock(const char* lockPath);
+
+// The helper's life, in the renderer with the toolkit ready and the lock
+// taken: serves runs on the socket at `socketPath` and ends once no run has
+// come for a while. The exit status.
+int ServeRenders(const char* socketPath);
 
 }  // namespace avatrix::cli

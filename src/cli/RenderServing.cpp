@@ -157,16 +157,17 @@ bool IsBatch(const QStringList& arguments) {
 
 }  // namespace
 
-int ServeRenders(const char* socketPath, const char* lockPath) {
-    // One helper for a socket: whoever holds the lock.
+bool TakeHelperLock(const char* lockPath) {
+    // Held until the process ends; the descriptor is never closed.
     const int lock = ::open(lockPath, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lock < 0 || ::flock(lock, LOCK_EX | LOCK_NB) != 0) {
-        return 0;
+        return false;
     }
     const std::string pid = std::to_string(::getpid()) + "\n";
-    if (::ftruncate(lock, 0) != 0 || ::write(lock, pid.data(), pid.size()) < 0) {
-        return 1;
-    }
+    return ::ftruncate(lock, 0) == 0 && ::write(lock, pid.data(), pid.size()) > 0;
+}
+
+int ServeRenders(const char* socketPath) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (std::strlen(socketPath) >= sizeof address.sun_path) {

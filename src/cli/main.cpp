@@ -45,11 +45,15 @@ void StartToolkit() {
 int main(int argc, char** argv) {
     using namespace avatrix::cli;
     if (argc == 4 && std::strcmp(argv[1], server::kServeArgument) == 0) {
+        // A second helper for the same socket ends before loading anything.
+        if (!TakeHelperLock(argv[3])) {
+            return 0;
+        }
         StartToolkit();
         int qtArgc = 1;
         QGuiApplication app(qtArgc, argv);
         PrepareRendering();
-        return ServeRenders(argv[2], argv[3]);
+        return ServeRenders(argv[2]);
     }
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {

@@ -188,12 +188,12 @@ bool IsBatch(char** argv) {
     return false;
 }
 
-enum class Handed { No, Ended, Stopped };
+enum class Handed { None, No, Ended, Stopped };
 
-// The run drawn by a running helper. No: there is no helper, or it is busy
-// or declined; nothing has been done and the run draws itself. Ended: the
-// helper drew it, `status` is its exit status. Stopped: the helper ended
-// halfway, as a renderer here would have on the same signal.
+// The run drawn by a running helper. None: there is no helper. No: it is
+// busy or declined. Either way nothing has been done and the run draws
+// itself. Ended: the helper drew it, `status` is its exit status. Stopped:
+// the helper ended halfway, as a renderer here would have on the same signal.
 Handed RunByHelper(const Places& places, char** argv, std::int32_t& status) {
     for (int stream = 0; stream < 3; ++stream) {
         if (::fcntl(stream, F_GETFD) < 0) {
@@ -208,12 +208,19 @@ Handed RunByHelper(const Places& places, char** argv, std::int32_t& status) {
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, places.socket.c_str(), places.socket.size() + 1);
     const int folder = ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
+        ::close(connection);
+        return Handed::No;
+    }
+    if (::connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(folder);
+        ::close(connection);
+        return Handed::None;
+    }
     Handed handed = Handed::No;
     std::int32_t helper = helper::kDeclined;
     pollfd ready{connection, POLLIN, 0};
-    if (folder >= 0 &&
-        ::connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::poll(&ready, 1, helper::kPatienceMilliseconds) == 1 && ReadInt(connection, helper) &&
+    if (::poll(&ready, 1, helper::kPatienceMilliseconds) == 1 && ReadInt(connection, helper) &&
         helper > 0) {
         std::string arguments;
         std::uint32_t count = 0;
@@ -237,32 +244,32 @@ Handed RunByHelper(const Places& places, char** argv, std::int32_t& status) {
         fds->cmsg_type = SCM_RIGHTS;
         fds->cmsg_len = CMSG_LEN(sizeof passed);
         std::memcpy(CMSG_DATA(fds), passed, sizeof passed);
-        if (arguments.size() <= helper::kMostArgumentBytes &&
+        // Passed on from before the request leaves: the helper may start
+        // drawing the moment it has it.
+        helperProcess = helper;
+        struct sigaction passOn {};
+        passOn.sa_handler = PassOn;
+        passOn.sa_flags = SA_RESTART;
+        for (const int signal : kForwarded) {
+            ::sigaction(signal, &passOn, nullptr);
+        }
+        const bool sent =
+            arguments.size() <= helper::kMostArgumentBytes &&
             ::sendmsg(connection, &message, MSG_NOSIGNAL) == static_cast<ssize_t>(sizeof header) &&
-            SendFully(connection, arguments.data(), arguments.size())) {
-            helperProcess = helper;
-            struct sigaction passOn {};
-            passOn.sa_handler = PassOn;
-            passOn.sa_flags = SA_RESTART;
-            for (const int signal : kForwarded) {
-                ::sigaction(signal, &passOn, nullptr);
-            }
-            if (ReadInt(connection, status)) {
-                handed = status == helper::kDeclined ? Handed::No : Handed::Ended;
-            } else {
-                handed = Handed::Stopped;
-            }
-            helperProcess = 0;
-            struct sigaction plain {};
-            plain.sa_handler = SIG_DFL;
-            for (const int signal : kForwarded) {
-                ::sigaction(signal, &plain, nullptr);
-            }
+            SendFully(connection, arguments.data(), arguments.size());
+        if (sent && ReadInt(connection, status)) {
+            handed = status == helper::kDeclined ? Handed::No : Handed::Ended;
+        } else if (sent || passedOn != 0) {
+            handed = Handed::Stopped;
+        }
+        helperProcess = 0;
+        struct sigaction plain {};
+        plain.sa_handler = SIG_DFL;
+        for (const int signal : kForwarded) {
+            ::sigaction(signal, &plain, nullptr);
         }
     }
-    if (folder >= 0) {
-        ::close(folder);
-    }
+    ::close(folder);
     ::close(connection);
     return handed;
 }
@@ -343,10 +350,12 @@ int main(int argc, char** argv) {
                 std::fputs("avatrix-render: the render helper stopped before the run ended\n",
                            stderr);
                 return 1;
+            case Handed::None:
+                StartHelperIfRunsFollow(path, places);
+                break;
             case Handed::No:
                 break;
         }
-        StartHelperIfRunsFollow(path, places);
     }
     execv(path, argv);
     std::fprintf(stderr, "avatrix-render: cannot start %s: %s\n", path, std::strerror(errno));
