@@ -1,6 +1,11 @@
 #pragma once
 
+#include <cerrno>
+#include <cstddef>
 #include <cstdint>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 // A run that draws pays for loading the toolkit and reading the font
 // configuration, many times what drawing one avatar takes. When runs follow
@@ -46,6 +51,33 @@ inline constexpr int kPassedDescriptors = 4;
 // on a command line is 2 MiB).
 inline constexpr std::uint32_t kMostArgumentBytes = 4u << 20;
 inline constexpr std::int32_t kDeclined = -1;
+
+// The whole of `size` bytes read from, or sent to, a socket; false at its
+// end or on an error. Sending never raises SIGPIPE.
+inline bool Transfer(int fd, void* data, std::size_t size, bool sending) {
+    auto* bytes = static_cast<char*>(data);
+    while (size > 0) {
+        const ssize_t done =
+            sending ? ::send(fd, bytes, size, MSG_NOSIGNAL) : ::read(fd, bytes, size);
+        if (done < 0 && errno == EINTR) {
+            continue;
+        }
+        if (done <= 0) {
+            return false;
+        }
+        bytes += done;
+        size -= static_cast<std::size_t>(done);
+    }
+    return true;
+}
+
+inline bool ReadFully(int fd, void* data, std::size_t size) {
+    return Transfer(fd, data, size, false);
+}
+
+inline bool SendFully(int fd, const void* data, std::size_t size) {
+    return Transfer(fd, const_cast<void*>(data), size, true);
+}
 
 }  // namespace avatrix::cli::server
 

@@ -33,22 +33,6 @@ namespace {
 
 constexpr std::size_t kKeptFreeMemory = std::size_t{64} << 20;
 
-bool ReadFully(int fd, void* data, std::size_t size) {
-    auto* bytes = static_cast<char*>(data);
-    while (size > 0) {
-        const ssize_t got = ::read(fd, bytes, size);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        bytes += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
 void Reply(int fd, std::int32_t value) {
     // A run that has gone away is no concern of the helper's.
     [[maybe_unused]] const ssize_t sent = ::send(fd, &value, sizeof value, MSG_NOSIGNAL);
@@ -95,7 +79,7 @@ bool ReadRequest(int connection, server::RequestHeader& header, int (&passed)[4]
         return false;
     }
     std::vector<char> bytes(header.bytes);
-    if (!ReadFully(connection, bytes.data(), bytes.size())) {
+    if (!server::ReadFully(connection, bytes.data(), bytes.size())) {
         for (const int fd : received) {
             ::close(fd);
         }

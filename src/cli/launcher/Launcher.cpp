@@ -129,36 +129,8 @@ bool PlacesFor(const char* renderer, Places& places) {
     return places.socket.size() < sizeof(sockaddr_un{}.sun_path);
 }
 
-bool SendFully(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t sent = ::send(fd, data, size, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) {
-            continue;
-        }
-        if (sent <= 0) {
-            return false;
-        }
-        data += sent;
-        size -= static_cast<std::size_t>(sent);
-    }
-    return true;
-}
-
 bool ReadInt(int fd, std::int32_t& value) {
-    char* bytes = reinterpret_cast<char*>(&value);
-    std::size_t left = sizeof value;
-    while (left > 0) {
-        const ssize_t got = ::read(fd, bytes, left);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        bytes += got;
-        left -= static_cast<std::size_t>(got);
-    }
-    return true;
+    return helper::ReadFully(fd, &value, sizeof value);
 }
 
 volatile sig_atomic_t helperProcess = 0;
@@ -256,7 +228,7 @@ Handed RunByHelper(const Places& places, char** argv, std::int32_t& status) {
         const bool sent =
             arguments.size() <= helper::kMostArgumentBytes &&
             ::sendmsg(connection, &message, MSG_NOSIGNAL) == static_cast<ssize_t>(sizeof header) &&
-            SendFully(connection, arguments.data(), arguments.size());
+            helper::SendFully(connection, arguments.data(), arguments.size());
         if (sent && ReadInt(connection, status)) {
             handed = status == helper::kDeclined ? Handed::No : Handed::Ended;
         } else if (sent || passedOn != 0) {
