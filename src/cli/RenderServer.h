@@ -52,6 +52,24 @@ inline constexpr int kPassedDescriptors = 4;
 inline constexpr std::uint32_t kMostArgumentBytes = 4u << 20;
 inline constexpr std::int32_t kDeclined = -1;
 
+// The request's header as one message, with room beside it for the passed
+// descriptors.
+struct RequestMessage {
+    RequestHeader header{};
+    iovec part{&header, sizeof header};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * kPassedDescriptors)] = {};
+    msghdr message{};
+
+    RequestMessage() {
+        message.msg_iov = &part;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+    }
+    RequestMessage(const RequestMessage&) = delete;
+    RequestMessage& operator=(const RequestMessage&) = delete;
+};
+
 // The whole of `size` bytes read from, or sent to, a socket; false at its
 // end or on an error. Sending never raises SIGPIPE.
 inline bool Transfer(int fd, void* data, std::size_t size, bool sending) {

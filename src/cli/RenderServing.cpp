@@ -52,18 +52,13 @@ void WarmUp() {
 // when the run went away or sent something else.
 bool ReadRequest(int connection, server::RequestHeader& header, int (&passed)[4],
                  QStringList& arguments) {
-    char control[CMSG_SPACE(sizeof passed)] = {};
-    iovec part{&header, sizeof header};
-    msghdr message{};
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
+    server::RequestMessage request;
     ssize_t got;
     do {
-        got = ::recvmsg(connection, &message, MSG_CMSG_CLOEXEC | MSG_WAITALL);
+        got = ::recvmsg(connection, &request.message, MSG_CMSG_CLOEXEC | MSG_WAITALL);
     } while (got < 0 && errno == EINTR);
-    const cmsghdr* fds = CMSG_FIRSTHDR(&message);
+    header = request.header;
+    const cmsghdr* fds = CMSG_FIRSTHDR(&request.message);
     if (fds == nullptr || fds->cmsg_level != SOL_SOCKET || fds->cmsg_type != SCM_RIGHTS) {
         return false;
     }

@@ -201,17 +201,11 @@ Handed RunByHelper(const Places& places, char** argv, std::int32_t& status) {
         }
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        helper::RequestHeader header{helper::kMagic, static_cast<std::uint32_t>(mask), count,
-                                     static_cast<std::uint32_t>(arguments.size())};
+        helper::RequestMessage request;
+        request.header = {helper::kMagic, static_cast<std::uint32_t>(mask), count,
+                          static_cast<std::uint32_t>(arguments.size())};
         const int passed[helper::kPassedDescriptors] = {0, 1, 2, folder};
-        char control[CMSG_SPACE(sizeof passed)] = {};
-        iovec part{&header, sizeof header};
-        msghdr message{};
-        message.msg_iov = &part;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        cmsghdr* fds = CMSG_FIRSTHDR(&message);
+        cmsghdr* fds = CMSG_FIRSTHDR(&request.message);
         fds->cmsg_level = SOL_SOCKET;
         fds->cmsg_type = SCM_RIGHTS;
         fds->cmsg_len = CMSG_LEN(sizeof passed);
@@ -225,10 +219,10 @@ Handed RunByHelper(const Places& places, char** argv, std::int32_t& status) {
         for (const int signal : kForwarded) {
             ::sigaction(signal, &passOn, nullptr);
         }
-        const bool sent =
-            arguments.size() <= helper::kMostArgumentBytes &&
-            ::sendmsg(connection, &message, MSG_NOSIGNAL) == static_cast<ssize_t>(sizeof header) &&
-            helper::SendFully(connection, arguments.data(), arguments.size());
+        const bool sent = arguments.size() <= helper::kMostArgumentBytes &&
+                          ::sendmsg(connection, &request.message, MSG_NOSIGNAL) ==
+                              static_cast<ssize_t>(sizeof request.header) &&
+                          helper::SendFully(connection, arguments.data(), arguments.size());
         if (sent && ReadInt(connection, status)) {
             handed = status == helper::kDeclined ? Handed::No : Handed::Ended;
         } else if (sent || passedOn != 0) {
