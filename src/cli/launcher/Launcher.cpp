@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -211,13 +212,18 @@ Handed RunByHelper(const Places& places, char** argv, std::int32_t& status) {
         fds->cmsg_len = CMSG_LEN(sizeof passed);
         std::memcpy(CMSG_DATA(fds), passed, sizeof passed);
         // Passed on from before the request leaves: the helper may start
-        // drawing the moment it has it.
+        // drawing the moment it has it. A signal this run ignores (as a
+        // script's background job ignores Ctrl-C) stays ignored.
         helperProcess = helper;
         struct sigaction passOn {};
         passOn.sa_handler = PassOn;
         passOn.sa_flags = SA_RESTART;
-        for (const int signal : kForwarded) {
-            ::sigaction(signal, &passOn, nullptr);
+        struct sigaction before[std::size(kForwarded)] = {};
+        for (std::size_t i = 0; i < std::size(kForwarded); ++i) {
+            ::sigaction(kForwarded[i], nullptr, &before[i]);
+            if (before[i].sa_handler != SIG_IGN) {
+                ::sigaction(kForwarded[i], &passOn, nullptr);
+            }
         }
         const bool sent = arguments.size() <= helper::kMostArgumentBytes &&
                           ::sendmsg(connection, &request.message, MSG_NOSIGNAL) ==
@@ -229,10 +235,8 @@ Handed RunByHelper(const Places& places, char** argv, std::int32_t& status) {
             handed = Handed::Stopped;
         }
         helperProcess = 0;
-        struct sigaction plain {};
-        plain.sa_handler = SIG_DFL;
-        for (const int signal : kForwarded) {
-            ::sigaction(signal, &plain, nullptr);
+        for (std::size_t i = 0; i < std::size(kForwarded); ++i) {
+            ::sigaction(kForwarded[i], &before[i], nullptr);
         }
     }
     ::close(folder);
@@ -268,6 +272,14 @@ void StartHelperIfRunsFollow(const char* renderer, const Places& places) {
             ::dup2(null, stream);
         }
         ::close_range(3, ~0U, 0);
+        // Whatever this run ignores or blocks, the helper ends on the
+        // signals runs pass on to it.
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        for (const int signal : kForwarded) {
+            ::signal(signal, SIG_DFL);
+        }
         // Every library symbol bound once, in the helper, rather than again
         // in each child on first use.
         ::setenv("LD_BIND_NOW", "1", 1);
