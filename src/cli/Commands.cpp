@@ -116,20 +116,24 @@ std::optional<Invocation> ParseArguments(const QStringList& arguments) {
     return run;
 }
 
-int PrintHelpOrVersion(const Invocation& run) {
-    std::fputs((run.mode == Mode::Help ? HelpText() : VersionText()).toUtf8().constData(), stdout);
-    return std::fflush(stdout) == 0 ? kAllWritten : kSomeFailed;
+int RunInvocation(const Invocation& run) {
+    switch (run.mode) {
+        case Mode::Help:
+        case Mode::Version:
+            std::fputs((run.mode == Mode::Help ? HelpText() : VersionText()).toUtf8().constData(),
+                       stdout);
+            return std::fflush(stdout) == 0 ? kAllWritten : kSomeFailed;
+        case Mode::Batch:
+            return RunBatch(run);
+        case Mode::Single:
+            break;
+    }
+    return RunSingle(run);
 }
 
 int RunCommandLine(const QStringList& arguments) {
     const std::optional<Invocation> run = ParseArguments(arguments);
-    if (!run) {
-        return kBadUsage;
-    }
-    if (run->mode == Mode::Help || run->mode == Mode::Version) {
-        return PrintHelpOrVersion(*run);
-    }
-    return run->mode == Mode::Batch ? RunBatch(*run) : RunSingle(*run);
+    return run ? RunInvocation(*run) : kBadUsage;
 }
 
 }  // namespace avatrix::cli

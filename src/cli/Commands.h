@@ -21,9 +21,9 @@ int RunBatch(const Invocation& run);
 // The command line parsed; a usage error is reported on standard error and
 // gives nothing.
 std::optional<Invocation> ParseArguments(const QStringList& arguments);
-// Prints the help or the version text the invocation asks for; the exit
-// status.
-int PrintHelpOrVersion(const Invocation& run);
+// What the invocation asks for: its help or version text printed, or its
+// avatars drawn (which needs the toolkit ready). The exit status.
+int RunInvocation(const Invocation& run);
 // A whole command line (arguments[0] the program), the toolkit ready.
 int RunCommandLine(const QStringList& arguments);
 

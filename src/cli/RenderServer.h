@@ -37,8 +37,8 @@ inline constexpr int kPatienceMilliseconds = 1000;
 // (or kDeclined: the run draws itself); the run then sends this header, with
 // the descriptors of standard input, output and error and of the working
 // folder passed beside it, and `bytes` bytes of arguments, each ended by a
-// NUL; the helper answers with the run's exit status, or kDeclined when the
-// run is one it leaves to a process of its own. Both numbers are 32-bit.
+// NUL; the helper answers with the run's exit status. Both numbers are
+// 32-bit. Batches are never sent: the launcher keeps them.
 struct RequestHeader {
     std::uint32_t magic;
     std::uint32_t umask;

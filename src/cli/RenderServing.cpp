@@ -120,20 +120,6 @@ std::int32_t RunHere(const server::RequestHeader& header, const int (&passed)[4]
     return status;
 }
 
-// Batches are left to a process of their own: one costs the start-up once,
-// and a long one would keep every other run waiting here.
-bool IsBatch(const QStringList& arguments) {
-    for (const QString& argument : arguments.mid(1)) {
-        if (argument == u"--") {
-            return false;
-        }
-        if (argument == u"--batch" || argument.startsWith(u"--batch=")) {
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 bool TakeHelperLock(const char* lockPath) {
@@ -202,14 +188,7 @@ int ServeRenders(const char* socketPath) {
         int passed[server::kPassedDescriptors];
         QStringList arguments;
         if (ReadRequest(connection, header, passed, arguments)) {
-            if (IsBatch(arguments)) {
-                for (const int fd : passed) {
-                    ::close(fd);
-                }
-                Reply(connection, server::kDeclined);
-            } else {
-                Reply(connection, RunHere(header, passed, arguments, null));
-            }
+            Reply(connection, RunHere(header, passed, arguments, null));
         }
         ::close(connection);
     }

@@ -63,12 +63,13 @@ int main(int argc, char** argv) {
     if (!run) {
         return kBadUsage;
     }
+    // Texts alone need no toolkit.
     if (run->mode == Mode::Help || run->mode == Mode::Version) {
-        return PrintHelpOrVersion(*run);
+        return RunInvocation(*run);
     }
     StartToolkit();
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
     PrepareRendering();
-    return run->mode == Mode::Batch ? RunBatch(*run) : RunSingle(*run);
+    return RunInvocation(*run);
 }

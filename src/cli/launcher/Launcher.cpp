@@ -148,7 +148,8 @@ void PassOn(int signal) {
 
 constexpr int kForwarded[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
-// A batch is never handed over (the helper would decline it anyway).
+// A batch is never handed over: it pays the start-up once, and a long one
+// would keep every other run waiting on the helper.
 bool IsBatch(char** argv) {
     for (char** argument = argv + 1; *argument != nullptr; ++argument) {
         if (std::strcmp(*argument, "--") == 0) {
@@ -164,7 +165,7 @@ bool IsBatch(char** argv) {
 enum class Handed { None, No, Ended, Stopped };
 
 // The run drawn by a running helper. None: there is no helper. No: it is
-// busy or declined. Either way nothing has been done and the run draws
+// busy, or declined because the fonts changed. Either way nothing has been done and the run draws
 // itself. Ended: the helper drew it, `status` is its exit status. Stopped:
 // the helper ended halfway, as a renderer here would have on the same signal.
 Handed RunByHelper(const Places& places, char** argv, std::int32_t& status) {
@@ -230,7 +231,7 @@ Handed RunByHelper(const Places& places, char** argv, std::int32_t& status) {
                               static_cast<ssize_t>(sizeof request.header) &&
                           helper::SendFully(connection, arguments.data(), arguments.size());
         if (sent && ReadInt(connection, status)) {
-            handed = status == helper::kDeclined ? Handed::No : Handed::Ended;
+            handed = Handed::Ended;
         } else if (sent || passedOn != 0) {
             handed = Handed::Stopped;
         }
